@@ -1,0 +1,51 @@
+#include "loading/utf8_buffer.h"
+
+#include <cstring>
+
+namespace idxfilter {
+namespace {
+
+std::size_t UnitLength(const char16_t* units) {
+    std::size_t n = 0;
+    while (units[n] != 0) ++n;
+    return n;
+}
+
+}  // namespace
+
+void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
+    std::size_t start = out.size();
+    out.resize(start + 3 * count);
+    char* p = out.data() + start;
+    for (std::size_t i = 0; i < count; ++i) {
+        unsigned u = units[i];
+        if (u < 0x80) {
+            *p++ = char(u);
+        } else if (u < 0x800) {
+            *p++ = char(0xC0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else {
+            *p++ = char(0xE0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+Utf8Buffer::Utf8Buffer(const char16_t* units, bool terminated) : terminated(terminated) {
+    if (units != nullptr) Append(units);
+}
+
+void Utf8Buffer::Append(const char16_t* units) { Append(units, UnitLength(units)); }
+
+void Utf8Buffer::Append(const char16_t* units, std::size_t count) {
+    const char16_t* zero = units;
+    while (zero != units + count && *zero != 0) ++zero;
+    AppendUnitsAsUtf8(units, static_cast<std::size_t>(zero - units), bytes);
+    if (terminated) bytes.push_back('\0');
+}
+
+std::string Utf8Buffer::Str() const { return std::string(bytes.c_str()); }
+
+}  // namespace idxfilter

@@ -1,0 +1,47 @@
+// The code-page services the filter needs, shaped after the Win32 calls.
+//
+// Two backends implement this header, chosen by the build: win32/ forwards
+// to GetACP, MultiByteToWideChar and WideCharToMultiByte; portable/
+// reproduces what those calls do from tables recorded on Windows.
+#pragma once
+
+#include <cstdint>
+
+namespace idxfilter {
+
+// MB_ERR_INVALID_CHARS: fail the whole conversion on any sequence that is
+// invalid in the code page, instead of substituting a character for it.
+inline constexpr unsigned kStrictConversion = 8;
+
+// The code page that stands for the system's ANSI code page
+// (CP_ACP when passed as a code page).
+inline constexpr unsigned kAnsiCodePageAlias = 0;
+
+// The system's ANSI code page, asked afresh at every call.
+unsigned AnsiCodePage();
+
+// Converts `byteCount` bytes (no terminator implied) of code page
+// `codePage` to UTF-16. With `unitCapacity` 0 it only counts. Returns the
+// number of units written (or needed), or 0 on failure: an unknown code
+// page, flags the code page refuses, a strict conversion that meets an
+// invalid sequence, or an output buffer that is too small.
+int MultiByteToWide(unsigned codePage, unsigned flags, const char* bytes, int byteCount,
+                    char16_t* units, int unitCapacity);
+
+// Converts `unitCount` UTF-16 units to code page `codePage` with flags 0:
+// characters the code page lacks become its best-fit or default character.
+// Same counting and failure conventions as MultiByteToWide.
+int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, char* bytes,
+                    int byteCapacity);
+
+// Portable backend only: sets the code page that AnsiCodePage reports
+// (1252 until set). Returns false, changing nothing, when the backend
+// cannot use that code page as an ANSI code page. Safe to call while
+// other threads convert; a conversion already running may see either
+// value. The Win32 backend always returns false: there the system decides.
+bool SetAnsiCodePage(unsigned codePage);
+
+// True when the backend can use `codePage` as the ANSI code page.
+bool IsAnsiCodePageAvailable(unsigned codePage);
+
+}  // namespace idxfilter

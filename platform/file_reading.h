@@ -1,0 +1,16 @@
+// Reading a whole file, as the platform's file system provides it.
+#pragma once
+
+#include <string>
+
+namespace idxfilter {
+
+// Replaces `bytes` by the whole contents of the regular file named by
+// `path` (8-bit, passed to the file system unchanged) and returns true.
+// Returns false, leaving `bytes` empty, when the file cannot be opened, is
+// not a regular file, fails to read, or is larger than this process can
+// hold. A file that shrinks while it is read gives the bytes that were
+// there; one that grows gives the size measured at opening.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+}  // namespace idxfilter

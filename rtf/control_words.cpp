@@ -1,0 +1,105 @@
+#include "rtf/control_words.h"
+
+#include <algorithm>
+#include <array>
+
+namespace idxfilter {
+namespace {
+
+struct Entry {
+    std::string_view word;
+    ControlWordRule rule;
+};
+
+constexpr ControlWordRule Text(std::string_view text) { return {ControlAction::AppendText, text}; }
+constexpr ControlWordRule Act(ControlAction action) { return {action, {}}; }
+
+// Sorted by word, for binary search.
+constexpr auto kControlWords = std::to_array<Entry>({
+    {"\\*", Act(ControlAction::Star)},
+    {"\\-", Text("-")},
+    {"\\:", Text(":")},
+    {"\\\\", Text("\\")},
+    {"\\_", Text("_")},
+    {"\\author", Act(ControlAction::SkipGroup)},
+    {"\\bullet", Text("*")},
+    {"\\cell", Text("\t")},
+    {"\\colortbl", Act(ControlAction::SkipGroup)},
+    {"\\column", Text("\t")},
+    {"\\creatim", Act(ControlAction::SkipGroup)},
+    {"\\edmins1", Act(ControlAction::SkipGroup)},
+    {"\\emdash", Text("-")},
+    {"\\endash", Text("-")},
+    {"\\fonttbl", Act(ControlAction::FontTable)},
+    {"\\ldblquote", Text("\"")},
+    {"\\line", Text("\r\n")},
+    {"\\lquote", Text("'")},
+    {"\\object", Act(ControlAction::Object)},
+    {"\\operator", Act(ControlAction::SkipGroup)},
+    {"\\page", Text("\r\n")},
+    {"\\par", Text("\r\n")},
+    {"\\pict", Act(ControlAction::Picture)},
+    {"\\pntext", Act(ControlAction::SkipGroup)},
+    {"\\pntxta", Act(ControlAction::SkipGroup)},
+    {"\\pntxtb", Act(ControlAction::SkipGroup)},
+    {"\\rdblquote", Text("\"")},
+    {"\\result", Act(ControlAction::SkipGroup)},
+    {"\\revtim", Act(ControlAction::SkipGroup)},
+    {"\\row", Text("\t")},
+    {"\\rquote", Text("'")},
+    {"\\sect", Text("\r\n")},
+    {"\\sp", Act(ControlAction::SkipGroup)},
+    {"\\stylesheet", Act(ControlAction::SkipGroup)},
+    {"\\tab", Text("\t")},
+    {"\\title", Act(ControlAction::SkipGroup)},
+    {"\\version2", Act(ControlAction::SkipGroup)},
+    {"\\{", Text("{")},
+    {"\\}", Text("}")},
+    {"\\~", Text("~")},
+});
+
+// Destinations that hold no document text: fonts' alternative data,
+// list numbering levels, and the tables, blobs and markup that word
+// processors and mail programs store in every document.
+constexpr auto kStarDestinations = std::to_array<std::string_view>({
+    "\\aftnsep",        "\\aftnsepc",   "\\bkmkend",       "\\bkmkstart",    "\\blipuid",
+    "\\colorschememapping", "\\company", "\\cs10",         "\\datafield",    "\\datastore",
+    "\\defchp",         "\\defpap",     "\\docvar",        "\\expandedcolortbl", "\\falt",
+    "\\fchars",         "\\filetbl",    "\\fldtype",       "\\ftnsep",       "\\ftnsepc",
+    "\\generator",      "\\latentstyles", "\\lchars",  "\\listoverridetable", "\\listpicture",
+    "\\listtable",      "\\mmathPr",    "\\objclass",      "\\objdata",      "\\panose",
+    "\\pgdsctbl",       "\\pgptbl",     "\\pnseclvl1",     "\\pnseclvl2",    "\\pnseclvl3",
+    "\\pnseclvl4",      "\\pnseclvl5",  "\\pnseclvl6",     "\\pnseclvl7",    "\\pnseclvl8",
+    "\\pnseclvl9",      "\\protusertbl", "\\rdf",          "\\revtbl",       "\\rsidtbl",
+    "\\themedata",      "\\ud",         "\\userprops",     "\\wgrffmtfilter", "\\xmlattrname",
+    "\\xmlattrvalue",   "\\xmlclose",   "\\xmlnstbl",      "\\xmlopen",
+});
+
+constexpr std::string_view kHtmlTagPrefix = "\\htmltag";
+
+template <typename Range, typename Key>
+constexpr bool IsSortedBy(const Range& range, Key key) {
+    for (std::size_t i = 1; i < range.size(); ++i)
+        if (!(key(range[i - 1]) < key(range[i]))) return false;
+    return true;
+}
+
+static_assert(IsSortedBy(kControlWords, [](const Entry& e) { return e.word; }));
+static_assert(IsSortedBy(kStarDestinations, [](std::string_view w) { return w; }));
+
+}  // namespace
+
+ControlWordRule FindControlWordRule(std::string_view word) {
+    auto it = std::lower_bound(kControlWords.begin(), kControlWords.end(), word,
+                               [](const Entry& e, std::string_view w) { return e.word < w; });
+    if (it != kControlWords.end() && it->word == word) return it->rule;
+    return {};
+}
+
+bool IsSkippedStarDestination(std::string_view word) {
+    // Mail programs number their encapsulated HTML tags: \htmltag84, ...
+    if (word.substr(0, kHtmlTagPrefix.size()) == kHtmlTagPrefix) return true;
+    return std::binary_search(kStarDestinations.begin(), kStarDestinations.end(), word);
+}
+
+}  // namespace idxfilter

@@ -1,0 +1,76 @@
+// The one record of an RTF conversion, shared by the scanner, the run
+// decoding, the font table and the hyperlink handling.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace idxfilter {
+
+// One font of the font table, in reading order.
+struct FontEntry {
+    std::int32_t number = 0;   // never negative
+    std::string name;          // entry text without its last byte (the ";")
+    std::int32_t charset = 0;  // from the last "\fcharset" applied; 0 until then
+};
+
+using FontList = std::vector<FontEntry>;
+
+// Pending document text in the code page of its font: the bytes as the
+// document gave them after escape decoding (never a zero byte), tagged
+// with the font current when they arrived (-1: none selected yet).
+struct TextRun {
+    std::int32_t font;
+    std::string_view bytes;
+};
+
+// The pending runs, kept as one byte string with the start of each run, so
+// that collecting text allocates nothing per run. Neighbouring runs always
+// carry different fonts.
+class TextRunList {
+public:
+    void Append(std::int32_t font, std::string_view text) {
+        if (starts.empty() || starts.back().font != font) starts.push_back({font, bytes.size()});
+        bytes.append(text);
+    }
+    bool Empty() const { return starts.empty(); }
+    std::size_t Count() const { return starts.size(); }
+    TextRun operator[](std::size_t i) const {
+        std::size_t end = i + 1 < starts.size() ? starts[i + 1].offset : bytes.size();
+        return {starts[i].font, std::string_view(bytes).substr(starts[i].offset, end - starts[i].offset)};
+    }
+    void Clear() {
+        starts.clear();
+        bytes.clear();
+    }
+
+private:
+    struct RunStart {
+        std::int32_t font;
+        std::size_t offset;
+    };
+    std::vector<RunStart> starts;
+    std::string bytes;
+};
+
+using CharsetCodePageMap = std::map<std::int32_t, std::int32_t>;
+
+// RTF character-set numbers ("\fcharsetN") and the Windows code pages that
+// decode them. Code page 0 is the system's ANSI code page, 42 the symbol
+// code page.
+CharsetCodePageMap CharsetCodePageTable();
+
+struct ConversionState {
+    CharsetCodePageMap charsetCodePages = CharsetCodePageTable();
+    FontList fonts;
+    std::int32_t currentFont = -1;
+    std::int32_t linkFont = -1;
+    std::string linkTarget;
+    TextRunList runs;
+    std::string output;  // UTF-8; only ever appended to
+};
+
+}  // namespace idxfilter

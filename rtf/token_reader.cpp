@@ -1,0 +1,139 @@
+#include "rtf/token_reader.h"
+
+#include "rtf/hex_number.h"
+
+namespace idxfilter {
+namespace {
+
+bool BeginsWordOrBrace(unsigned char c) { return c == '\\' || c == '{' || c == '}'; }
+
+// Bytes a text stretch keeps as they stand: the blank and everything above
+// it, except the backslash and the braces.
+bool IsTextByte(unsigned char c) { return c >= ' ' && !BeginsWordOrBrace(c); }
+
+// After a lone backslash, printable punctuation makes a two-byte control
+// symbol ("\~", "\-", "\_", "\:", ...), so that the word behind it stays
+// text. Letters start a control word, digits and the apostrophe belong to
+// other forms, and "\*" keeps its own rule.
+bool EndsControlSymbol(unsigned char c) {
+    bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+    bool digit = c >= '0' && c <= '9';
+    return c > ' ' && c < 0x7F && !letter && !digit && c != '\'' && c != '*';
+}
+
+const char* ReadTextStretch(const char* pos, const char* end, Token& token, std::string& scratch) {
+    const char* start = pos;
+    while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
+    if (pos == end || BeginsWordOrBrace(static_cast<unsigned char>(*pos))) {
+        token.text = std::string_view(start, static_cast<std::size_t>(pos - start));
+        return pos;
+    }
+    // Control bytes (line feeds among them) inside the stretch are dropped.
+    scratch.assign(start, pos);
+    while (pos < end) {
+        unsigned char c = static_cast<unsigned char>(*pos);
+        if (BeginsWordOrBrace(c)) break;
+        if (c >= ' ') scratch.push_back(static_cast<char>(c));
+        ++pos;
+    }
+    token.text = scratch;
+    return pos;
+}
+
+// `apostrophe` follows a backslash or brace token and is not the last byte.
+const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
+                          std::string& scratch) {
+    token.escapeRun = true;
+    const char* pos = apostrophe + 1;
+    const char* escape = apostrophe - 1;
+    if (end - escape <= 4) return pos;
+    scratch.clear();
+    // The last escape of the text, with nothing after it, is never decoded.
+    do {
+        unsigned char byte;
+        const char* next = ReadHexEscape(escape, end, byte);
+        if (byte == 0) break;
+        scratch.push_back(static_cast<char>(byte));
+        pos = escape = next;
+    } while (end - escape > 4);
+    token.text = scratch;
+    return pos;
+}
+
+}  // namespace
+
+const char* ReadToken(const char* pos, const char* end, Token& token, std::string& scratch) {
+    token = Token{};
+    while (pos < end && static_cast<unsigned char>(*pos) < ' ') ++pos;
+    if (pos == end) return pos;
+    if (!BeginsWordOrBrace(static_cast<unsigned char>(*pos)))
+        return ReadTextStretch(pos, end, token, scratch);
+
+    // A control word or symbol, or a brace with whatever is glued to it.
+    const char* start = pos++;
+    std::size_t length = 1;
+    bool copying = false;  // bytes were dropped: the token lives in scratch
+    bool loneBackslash = *start == '\\';
+    auto append = [&](char c) {
+        if (copying)
+            scratch.push_back(c);
+        else
+            ++length;
+        loneBackslash = false;
+    };
+    while (pos < end) {
+        unsigned char c = static_cast<unsigned char>(*pos++);
+        if (c == '\n') {
+            if (loneBackslash) {
+                token.text = kBackslashLineFeed;
+                return pos;
+            }
+            break;
+        }
+        if (c < ' ') {
+            if (!copying) scratch.assign(start, length);
+            copying = true;
+            continue;
+        }
+        if (c == ' ') {
+            token.blankConsumed = true;
+            break;
+        }
+        if (BeginsWordOrBrace(c)) {
+            if (loneBackslash) {
+                append(static_cast<char>(c));
+            } else {
+                --pos;
+            }
+            break;
+        }
+        if (c == '\'' && pos < end) return ReadEscapeRun(pos - 1, end, token, scratch);
+        bool symbol = loneBackslash && EndsControlSymbol(c);
+        append(static_cast<char>(c));
+        if (symbol) break;
+    }
+    token.text = copying ? std::string_view(scratch) : std::string_view(start, length);
+    return pos;
+}
+
+const char* ReadHexEscape(const char* pos, const char* end, unsigned char& byte) {
+    byte = 0;
+    if (end - pos < 4 || pos[0] != '\\' || pos[1] != '\'') return pos;
+    std::uint32_t value;
+    if (ScanHexNumber(pos + 2, 2, value)) byte = static_cast<unsigned char>(value & 0xFF);
+    return pos + 4;
+}
+
+const char* SkipGroup(const char* pos, const char* end) {
+    std::size_t depth = 1;
+    for (; pos < end; ++pos) {
+        if (*pos == '{') {
+            ++depth;
+        } else if (*pos == '}' && --depth == 0) {
+            return pos + 1;
+        }
+    }
+    return end;
+}
+
+}  // namespace idxfilter
