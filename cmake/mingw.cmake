@@ -1,0 +1,16 @@
+# Cross build for Windows (IDXFILTER_WINDOWS_ARCH i686, the product, or
+# x86_64 for running the tests where 32-bit programs cannot run), MinGW-w64 with POSIX threads
+# (GoogleTest needs std::mutex), tests run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT IDXFILTER_WINDOWS_ARCH)
+  set(IDXFILTER_WINDOWS_ARCH i686)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${IDXFILTER_WINDOWS_ARCH})
+set(CMAKE_C_COMPILER ${IDXFILTER_WINDOWS_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${IDXFILTER_WINDOWS_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${IDXFILTER_WINDOWS_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${IDXFILTER_WINDOWS_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
