@@ -2,6 +2,7 @@
 # x86_64 for running the tests where 32-bit programs cannot run), MinGW-w64 with POSIX threads
 # (GoogleTest needs std::mutex), tests run under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES IDXFILTER_WINDOWS_ARCH)
 if(NOT IDXFILTER_WINDOWS_ARCH)
   set(IDXFILTER_WINDOWS_ARCH i686)
 endif()
