@@ -89,7 +89,7 @@ FontTableEnd ReadFontTable(const char* pos, const char* end, ConversionState& st
             names.Append(t.substr(1));
         } else if (t[0] == '}' && (t.size() == 1 || token.BeginsWithLiteralBrace())) {
             StoreName(state.fonts, names.CloseLevel());
-            if (names.AllClosed()) return {pos, t.substr(1)};
+            if (names.AllClosed()) return {pos, t.substr(1), token.blankConsumed};
             names.Append(t.substr(1));
         } else if (t[0] == '\\') {
             t = WithoutTrailingControlBytes(t);

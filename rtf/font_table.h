@@ -28,6 +28,8 @@ struct FontTableEnd {
     // Text glued to the brace that closed the table (as in "}text"): it
     // belongs to the group the table stood in.
     std::string_view rest;
+    // That brace was followed by a blank, which the token reader consumed.
+    bool blankConsumed = false;
 };
 
 // Reads the font table from just after its "\fonttbl" word up to and

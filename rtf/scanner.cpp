@@ -114,7 +114,10 @@ private:
             case ControlAction::FontTable: {
                 FontTableEnd tableEnd = ReadFontTable(pos, end, state, scratch);
                 pos = tableEnd.pos;
+                // Text glued to the table's closing brace, and the blank
+                // after it, belong to the group the table stood in.
                 if (!tableEnd.rest.empty()) AppendText(state, tableEnd.rest);
+                if (tableEnd.blankConsumed) AppendText(state, " ");
                 break;
             }
             case ControlAction::Object:
