@@ -67,9 +67,9 @@ TEST(Documents, CommandLineSample) {
     EXPECT_EQ(text,
               "Filters"
               "Quarterly report\r\n"
-              "Caf\xC3\xA9 sales rose by 12\xE2\x80\x93" "15 percent; see the online summary "
+              "Caf\xC3\xA9 sales rose by 12\xE2\x80\x93 15 percent; see the online summary "
               "(https://example.com/report q1.html)  for details.\r\n"
-              " First point\r\n"
+              "First point\r\n"
               "Second point\r\n"
               "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80!\r\n"
               "Region\tTotal\t\t"
