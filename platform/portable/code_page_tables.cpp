@@ -6,7 +6,7 @@
 namespace idxfilter {
 
 const RecordedCodePage kRecordedCodePages[] = {
-{1252, 0,  // 0 lead bytes, 441 to-bytes exceptions
+{1252, 0, false,  // 0 lead bytes, 441 to-bytes exceptions
     // single bytes
     "$!c*U$TV*}U*h})aq)jq)2-$}c)od)jt)}t)ku)r*o,j,$s|)$($,@$db)en)]Q*}t)ku)S*P,-$k+](",
     // lead bytes
@@ -27,7 +27,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "#c#d#+'v$+,e$d$R(,q%#l%i%r%u%d#X$!/2^(o({%!k#:<#;4Gl'e'$j%R%($=&Q$L5+9<!Cd'b(i$W$r'$g'+$c$$r$:3o"
     "&$o%;&h#)a#6d#a#!(d#_#&$!%z#!!2!@d'u'$h#!c#$0h#o&k)x's'P$Y$|'0x$r$Q%=^$Q%W#)Q&Fy&C)DX%f%w'$I&Db'"
     "/e'3f'a'!%&b'Ee'2f'2a')%'x'i%5W%@%s#S&[#&w&C[&&P&$n(x#$&S&"},
-{42, 0,  // 0 lead bytes, 256 to-bytes exceptions
+{42, 0, true,  // 0 lead bytes, 256 to-bytes exceptions
     // single bytes
     "$!P$$}Q&u0",
     // lead bytes
@@ -40,7 +40,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "`aCp'!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!``A!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!{2"},
-{10000, 0,  // 0 lead bytes, 1 to-bytes exceptions
+{10000, 0, false,  // 0 lead bytes, 1 to-bytes exceptions
     // single bytes
     "$!c*R)S%$&&2,.,#&&#&&&#&$&#&$&&#&&#,#&$_x)o{)=$*X|)g{)v#W$+fY*|X*9nh*^g*Gkc*^e*dh*$}h*Cyc*A%vn)T"
     "p)Xf*CyX*zV*Gh$_#8ae*UZ*X]*z$gd*Cf{)n|)d#(Gj'$xs)$2$+$Yx)}^+l^+b'ct)m&T'$gc+$ab+c{)U{)*Gk{)236'$"
@@ -53,7 +53,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "!`'#1",
     // to bytes
     "c##hfB$o,"},
-{932, 60,  // 60 lead bytes, 460 to-bytes exceptions
+{932, 60, false,  // 60 lead bytes, 460 to-bytes exceptions
     // single bytes
     "$!f*Q$l[.$mW0$^m#S&y#lf.$kW0%",
     // lead bytes
@@ -230,7 +230,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "@(%*$%z&w&.$%$*.-_'b'&$$&%-'m'v'&$&%'&#$&13&#&$&#$S%%6&#&(%(%$(73n,s,#($%$*+$&%9(%$(#&&#$&+9t*w*"
     "$(%$&&$&+$,$&%C&$&$&#&$m/p/$$&1$y/$|/%-&($d0$g0.$&1}$&($&$&#&($'$(&#2-&#&&#(&$^2Z2.*%)$*-S2i2(&#"
     "%'#r2W3#$&4$(=$($&%*Q%&#$&(0&#($^T#$V&%e$mi#t-_18$Mr#C&y&.Q#2$&&*(48&$42&$([#0C:$&j%U8##"},
-{949, 126,  // 126 lead bytes, 395 to-bytes exceptions
+{949, 126, false,  // 126 lead bytes, 395 to-bytes exceptions
     // single bytes
     "$!f*a*x$$vv#",
     // lead bytes
@@ -483,7 +483,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "R%s_#]n)t_$Tv#ww)eDrS,U8pv-ng#T^)R`%pk$[_%tR&s[#Sf#T%Z]%Y,p^$yS&jw)m6{h,of'ji#z`&Wc(zZ$pP$]l+ur$"
     "oY#Vq#XR%s_#]n)t_$Tv#ww)pu#fQ%X*QV)Q^#_EvZ#^[$|Fhv)X_&kS&qk&}|#yQ$R}#|BUT#kZ$pv-ng#T^)R`%Ub'Sz(b"
     "V(e^%m+k]$t_&R[$fQ#{Dxv&;zh#jq#vMoU(`k#fP#nT&|x,tf7$[$]%"},
-{1361, 113,  // 113 lead bytes, 158 to-bytes exceptions
+{1361, 113, false,  // 113 lead bytes, 158 to-bytes exceptions
     // single bytes
     "$!o*^'P%$_w#(5Yw#$Vw#p#Ww#$Tw#.",
     // lead bytes
@@ -738,7 +738,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "P#hP#$nR(1_$zR)hP#hP#rS+]T,hP#hP#hP#hP#hP#hP#hP#hP#hP#]X5d#d#d#d#]&d#d#d#d#d#]&d#d#d#d#d#]&d#d#d"
     "#$mQ7r$$gj+($2$Y#.@[n+gx6hP#xP$cQ%^Q%$tQ&hP#hP#$nR(1_$zR)hP#hP#rS+]T,hP#hP#hP#hP#hP#hP#hP#hP#hP#"
     "]X5d#d#d#d#]&d#d#d#d#d#]&d#d#d#d#d#]&d#d#d#"},
-{936, 126,  // 126 lead bytes, 413 to-bytes exceptions
+{936, 126, false,  // 126 lead bytes, 413 to-bytes exceptions
     // single bytes
     "$!c*$TV*a*zX*$zv#",
     // lead bytes
@@ -1045,7 +1045,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "R^*oFib,Yb,jk&}x-l+xk)^]<v|.R]3dh&e},#1$*%Qb#pn._]-s*US,_^<Yt$zq%vf2Ys(lk.vU.w6u#r4/m6yR&sh&1[P#"
     "zOP*^c-yc)]W&|r,zr+(fEkj*za%vu)cy,c(_o/.bJ{LQp.|o.U]*wl/P(mX%nP(h7au&s^&cv'U.Y[$`v)a]#vT-aZ%av&Q"
     "]'ah&g}/xu1iT3b]7pb#y[$zg#tx'Yi#;Pb'Y=cJQU)Za0<{*Yh$"},
-{950, 126,  // 126 lead bytes, 487 to-bytes exceptions
+{950, 126, false,  // 126 lead bytes, 487 to-bytes exceptions
     // single bytes
     "$!f*a*x$$tv#",
     // lead bytes
@@ -1301,7 +1301,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "'|s#Pj%]>s4Wq+v|+t'Y]$eq%P{&qX&RY*Eow$wU$4xHmDXU'oy)gR(^]$`f#vJj-V{$Sk&iy$bV$wKtR#jx%e-fk'yn&t8|"
     "h$[z#PR$^Dqk$Sr#pR&cm(lk&Ys#pV&eR(<c`#a0(d}(WQ$mv%U}(k[%2^R$/ca(Wx)cw$[t#aR#mt#f8Rf'r_(kh#dU&fFf"
     "_([q#e]#Yb&hEX;iY/dy,Un%k$wEZR$q1o2rS'ru'^x#gBWFdBZr#U]#fQ+%x$$<Z$w%"},
-{1253, 0,  // 0 lead bytes, 368 to-bytes exceptions
+{1253, 0, false,  // 0 lead bytes, 368 to-bytes exceptions
     // single bytes
     "$!c*FTV*}U*h})aq)jq)2-$g})XP*SP*gP*$bP*+Cs|)$($,@$Y|)ZZ*UZ*v})$q})+'{C$$vC1$e{#$j{#($^{)$X{)($RC"
     "${B%$RC%*{BRC{B$RCY#$Xp$$^p$u$$Vr$",
@@ -1321,7 +1321,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#f#j$j#]#!d#,c#$d#^"
     "$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+^%a'V#Y#h#c#g$Z%b'!}%P&a'b'a'n'[&a#%!v#u"
     "#!Go&a'n'[&a#b'!m%n%e'2&Lb'a'X$c#c&f&9g&f&b#!a#+I,m&0z$!U%t#P$$w+x#$&S&"},
-{1254, 0,  // 0 lead bytes, 437 to-bytes exceptions
+{1254, 0, false,  // 0 lead bytes, 437 to-bytes exceptions
     // single bytes
     "$!c*ITV*}U*h})aq)jq)2-$}c)od)jt)}t)ku)$r*(Os|)$($,@$db)en)]Q*}t)ku)S*$p+$k+S%$h%$c%A'r%R$$m'P#$V"
     "$$Q$A*a$R$[&",
@@ -1344,7 +1344,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "&[&&h#)a#6d#a#!(d#_#&$!%U&!!2!@d'u'$h#!c#$0h#[#}#q$m#Z%h%!T&k)x's'P$Y$|'X#Z%V$z$Q%P$C)DX%g#&m&a'"
     "!n'[&a#%!v#u#!Go&a'n'[&a#b'!m%n%e'2&Lb'a'X$c#c&f&9g&f&b#!a#+I,m&*z$!S#$M(FV'[#&w&C[&_#X#!a&]$c#$"
     "Z'x#$&S&"},
-{1255, 0,  // 0 lead bytes, 105 to-bytes exceptions
+{1255, 0, false,  // 0 lead bytes, 105 to-bytes exceptions
     // single bytes
     "$!c*FTV*}U*h})aq)jq)2-$}c)od)SP*gP*$bP*+Cs|)$($,@$db)en)UZ*v})$q})4$cT*$^T*+$R$${#J$s$$n$+$Z[#Y#"
     "$P$+$fb%1$m`%o#0qa%$U}+$T}+",
@@ -1357,7 +1357,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     // to bytes
     "c#`$n%['RZB!!!!!!!!!gG!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!!!!!!!!!!!!!'^)W&$i(1*[#$($w+x#$&S&"},
-{1256, 0,  // 0 lead bytes, 287 to-bytes exceptions
+{1256, 0, false,  // 0 lead bytes, 287 to-bytes exceptions
     // single bytes
     "$!c*[$TV*wl(bf(aq)jq)2-$}c)od)jg(}g(ku)Y_#GBr#Ud($($,@$Xd(Yp([q(|f(ku)js)$Uc(ci#pa#$ka#4$Yi#$Ti#"
     "J$[a#$Va#('Ya#Y)$T)`#$Ta#$Wa#($.(*]a#`a#Za#$^a#($Xa#+-Sa#$|`#$$}`#(Fx`#{`#$v`#y`#t`#w`#r`#$hw)$V"
@@ -1374,7 +1374,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "!!!!!!!!!!!!!.!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!!!!!*y$!&,&**!.).$@$N:$P*,t&,4,(3&!#!:!,%,1'A!,f#,N*t%!@$!(X#!&!$!&!&!h$$!$!$!$!,$'$!,$'$!"
     ",$,$,$,$,$9$!$!$!$!,$,$,$,$,&,$,$,$,&,$,$,&,&,$,$-$!.!,$$R+x#$&S&"},
-{1257, 0,  // 0 lead bytes, 95 to-bytes exceptions
+{1257, 0, false,  // 0 lead bytes, 95 to-bytes exceptions
     // single bytes
     "$!c*[$TV*}U*h})c})l})2-$g})XP*SP*gP*bP*[#V:c9s#s|)$($,@$Y|)ZZ*UZ*v})q})Iq:c;$zz#$Q{#%3R{#W{#$X$S"
     "$p)$k)($S#$N4*y$t$Q)$z((e#t#`#x#Q$.z$$p%--|$v)b&:K9En#]#&R'b'$]'%z#y(W$U#C^(S)&P)p#x#Q$.i#$_$--k"
@@ -1388,7 +1388,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     // to bytes
     "c#U$efB!YE!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!'W)*$w'x#$&S&"},
-{1251, 0,  // 0 lead bytes, 383 to-bytes exceptions
+{1251, 0, false,  // 0 lead bytes, 383 to-bytes exceptions
     // single bytes
     "$!c*w$|J$lT)QQ)ZQ)2-$X(g'^U)qU)nU)&#*}$PQ)$($,@$Y|)ZZ*g])YR)VR)&#*lMQJj%u%jImOhO$VIQIXI$SI(3TI}H"
     "$zHj%m$$yN%9}K`])X])zKULo%j%&$V%V&",
@@ -1408,7 +1408,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d"
     "#,c#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+Z%Y#h#c#g$Z%b'!Da#w#P&a'b'a'n'[&"
     "a#%!v#u#!Go&a'T*!)d$)[&)a#2b')m%)n%)e')&'b'!)a'Lb'a'X$c#c&f&9g&f&b#!a#+I,m&'z$!$|$x#$&S&"},
-{874, 0,  // 0 lead bytes, 145 to-bytes exceptions
+{874, 0, false,  // 0 lead bytes, 145 to-bytes exceptions
     // single bytes
     "$!c*$TV*$}U*($z})$u})=6s|)$($,@$$Y|)7$Zb%r%$^d'($cd'u#$ke'(",
     // lead bytes
@@ -1421,7 +1421,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "c#Z%q%0_}%i)!!!!!4m$Q'_-#+%%%Z#!$$$$IJ')#)(.!V$!!%#@$#!%!jk<!!!!!!!bF!!!!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!z$M##2'&#*7,,c&S%Dr#X#$U#9HA=<9"
     "d#t*2=A=1#&3$<'#+#%$4$$U+($`#($w+x#$&S&"},
-{1250, 0,  // 0 lead bytes, 435 to-bytes exceptions
+{1250, 0, false,  // 0 lead bytes, 435 to-bytes exceptions
     // single bytes
     "$!c*h$TV*}U*h})c})l})2-$g})XP*jt)}t)Zu)6U#)`,s|)$($,@$Y|)ZZ*]Q*}t)Zu)6U#)o+g:ES4|(]&$W&($R*${)(0"
     "U+P+$m:W4$^(+q&d%P&])t'g4d4s$s#h($w$r$Y'[$t$S%|$h%c%h%c%$w$&]$*V'$h'c'$r'Oj(o(j($z'u'['V'$f#a#v%"
@@ -1444,7 +1444,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "2@m'o({%!k#^)w#c%Q$L5+<<!m&x&w&^$t$>r'$g'+$1:-q&[&&h#)a#6d#a#!(d#_#&$!%U&!!2!@d'u'$h#!c#$0h#[#}#"
     "q$.V'h%!T&k)x's'P$Y$|'X#Z%V$z$Q%P$C)DX%g#&m&a'!n'[&a#%!v#u#!Go&a'n'[&a#b'!m%n%e'2&Lb'a'X$c#c&f&9"
     "g&f&S'!R'+I,m&*z$!S#$M(FV'[#&w&C[&&c$$B]$c#$Z'x#$&S&"},
-{437, 0,  // 0 lead bytes, 472 to-bytes exceptions
+{437, 0, false,  // 0 lead bytes, 472 to-bytes exceptions
     // single bytes
     "$!c*X%Y%a$H/&),&($'0#%s#$*^#c#R$&)4%.u#.j$$&XT*mw)w):.03c#q#C,eo*]p*E#X#6C$U_+%U'd(h#q$$9#>F..##"
     "_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm*Sd*Yg*V"
@@ -1468,7 +1468,7 @@ const RecordedCodePage kRecordedCodePages[] = {
     "#Z#d#c#d#+'|'t*+,e$!d$}(|(i$#u(c'_#h$e$d#U%X)h+g+6]$!k#`)8(7*-,k'Q$L5+,<_#Z$$h$,5!6#p)]+u,R+3&i$"
     "k#&y#[#{*$p*+$1:0c&h(k$&h#)a#6d#a#!(d#_#&$!%t&!!&.c(b(@Q%c%$h#!c#$0h#q%'&#*7,h+3U*q*l*P$Y$W+s+]&"
     "z$Q%V$$`%e'e#g#&s#2=A=1#&3$<'#+#%$4$i,m'S&P#]$&}&$q%&}($m+x#$&S&"},
-{850, 0,  // 0 lead bytes, 468 to-bytes exceptions
+{850, 0, false,  // 0 lead bytes, 468 to-bytes exceptions
     // single bytes
     "$!c*X%Y%a$H/&),&($'0#%s#$*^#c#R$&)4%.u#.[#s%a$#_*w):.03c#q#C,D%E#X#6C$U_+%_$d(h#}X+$%P#x]+F..y]+"
     "(aY+*d#1BZ#o$iX+c#_[+-M'-B[#f^+b%c#-$'o&$d&%k$wW+9h')e_+p#l]+]]+:7%j#c#c#[%c#)$%l#c#Q$,/*[{)nz)1"

@@ -8,6 +8,7 @@ namespace idxfilter {
 struct RecordedCodePage {
     unsigned codePage;
     int leadByteCount;      // 0 for single-byte code pages
+    bool countsUnmappable;  // a size query counts a unit it cannot convert as one byte
     const char* singles;    // 256 values: the unit each byte yields alone
     const char* leadBytes;  // run lengths over the 256 bytes
     const char* pairs;      // leadByteCount * 256 values, by lead then trail

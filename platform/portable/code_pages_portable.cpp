@@ -35,6 +35,7 @@ struct CodePage {
     std::array<uint8_t, 256> leadIndex{};    // 1 + row in `pairs`, 0 if not a lead byte
     bool doubleByte = false;
     bool hasUnmappable = false;              // some unit fails the conversion
+    bool countsUnmappable = false;           // ...but a size query counts it as a byte
     std::vector<char16_t> pairs;             // row per lead byte, indexed by trail byte
     std::vector<bool> pairValid;             // strict conversion accepts the pair
     std::vector<uint16_t> toBytes;           // 65536 entries
@@ -128,6 +129,7 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
         if (isLead[byte]) page->leadIndex[byte] = uint8_t(++leadCount);
     if (leadCount != recorded.leadByteCount) throw std::runtime_error("corrupt code-page table");
     page->doubleByte = leadCount > 0;
+    page->countsUnmappable = recorded.countsUnmappable;
 
     size_t pairCount = size_t(leadCount) * 256;
     std::vector<uint16_t> pairs(pairCount);
@@ -307,7 +309,12 @@ int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, cha
     int count = 0;
     for (int i = 0; i < unitCount; ++i) {
         uint16_t value = table[units[i]];
-        if (value == kUnmappable) return 0;
+        if (value == kUnmappable) {
+            // Code page 42 fails the conversion but not the size query.
+            if (byteCapacity != 0 || !page->countsUnmappable) return 0;
+            ++count;
+            continue;
+        }
         int length = value > 0xFF ? 2 : 1;
         if (byteCapacity != 0) {
             if (byteCapacity - count < length) return 0;

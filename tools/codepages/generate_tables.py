@@ -15,7 +15,9 @@ model the portable backend implements, then writes that model compactly:
     always takes the next byte, 00 included) is valid and no lead byte ends
     the input, and then yields what lenient conversion yields;
   * each UTF-16 unit, surrogates included, converts on its own to one or two
-    bytes, or makes the whole conversion fail.
+    bytes, or makes the whole conversion fail; a size query either fails on
+    such a unit too or counts it as one byte (code page 42 does);
+  * a size query returns what the conversion returns, otherwise.
 
 Output is a pure function of the recording, so running it twice gives the
 same file.
@@ -47,21 +49,23 @@ def ReadRecording(path):
     if data[:8] != b"IDXCPREC":
         raise ModelError("not a recording: " + path)
     version, count = struct.unpack_from("<II", data, 8)
-    if version != 1:
+    if version != 2:
         raise ModelError("unknown recording version %d" % version)
     pos = 16
 
     def ToWide():
         nonlocal pos
-        fields = struct.unpack_from("<i4H", data, pos)
-        pos += 12
-        return fields[0], tuple(fields[1:1 + max(fields[0], 0)])
+        fields = struct.unpack_from("<ii4H", data, pos)
+        pos += 16
+        if fields[0] != fields[1]:
+            raise ModelError("a size query differs from its conversion")
+        return fields[1], tuple(fields[2:2 + max(fields[1], 0)])
 
     def ToBytes():
         nonlocal pos
-        fields = struct.unpack_from("<i4B", data, pos)
-        pos += 8
-        return fields[0], bytes(fields[1:1 + max(fields[0], 0)])
+        fields = struct.unpack_from("<ii4B", data, pos)
+        pos += 12
+        return fields[0], fields[1], bytes(fields[2:2 + max(fields[1], 0)])
 
     pages = []
     for _ in range(count):
@@ -129,28 +133,46 @@ def BuildModel(page):
                 pairStrict.append(strictCount != 0)
 
     toBytes = []
-    for unit, (count, out) in enumerate(page["units"]):
+    countedUnmappable = set()
+    for unit, (counted, count, out) in enumerate(page["units"]):
         if count == 0:
             toBytes.append(UNMAPPABLE)
-        elif count == 1:
+            countedUnmappable.add(counted)
+            continue
+        if counted != count:
+            Fail("unit %04X: size query differs from conversion" % unit)
+        if count == 1:
             toBytes.append(out[0])
         elif count == 2 and out[0] != 0 and (out[0] << 8 | out[1]) != UNMAPPABLE:
             toBytes.append(out[0] << 8 | out[1])
         else:
             Fail("unit %04X yields %d bytes" % (unit, count))
-    for case, (count, out) in zip(SURROGATE_CASES, page["surrogates"]):
+    # A size query either fails on an unmappable unit or counts it as one
+    # byte, the same for every such unit.
+    if len(countedUnmappable) > 1 or not countedUnmappable <= {0, 1}:
+        Fail("size queries of unmappable units differ: %s" % sorted(countedUnmappable))
+    countsUnmappable = countedUnmappable == {1}
+    for case, (counted, count, out) in zip(SURROGATE_CASES, page["surrogates"]):
         expected = b""
+        expectedCount = 0
         failed = False
         for unit in case:
             value = toBytes[unit]
             if value == UNMAPPABLE:
                 failed = True
-            expected += bytes([value]) if value < 0x100 else bytes([value >> 8, value & 0xFF])
-        if (0, b"") != (count, out) if failed else (len(expected), expected) != (count, out):
+                expectedCount += 1 if countsUnmappable else 0
+            else:
+                expected += bytes([value]) if value < 0x100 else bytes([value >> 8, value & 0xFF])
+                expectedCount += 1 if value < 0x100 else 2
+        if failed:
+            expectedCount = expectedCount if countsUnmappable else 0
+            expected = b""
+        if (expectedCount, len(expected), expected) != (counted, count, out):
             Fail("units %s do not convert one by one" % " ".join("%04X" % u for u in case))
 
     return dict(codePage=cp, singleUnits=singleUnits, singleStrict=singleStrict, leads=leads,
-                pairUnits=pairUnits, pairStrict=pairStrict, toBytes=toBytes)
+                pairUnits=pairUnits, pairStrict=pairStrict, toBytes=toBytes,
+                countsUnmappable=countsUnmappable)
 
 
 def PredictToBytes(model, fill):
@@ -301,8 +323,9 @@ def Generate(models):
     for model in models:
         leadBits = [byte in set(model["leads"]) for byte in range(256)]
         toBytes, exceptionCount = EncodeToBytes(model)
-        lines.append("{%d, %d,  // %d lead bytes, %d to-bytes exceptions" % (
-            model["codePage"], len(model["leads"]), len(model["leads"]), exceptionCount))
+        lines.append("{%d, %d, %s,  // %d lead bytes, %d to-bytes exceptions" % (
+            model["codePage"], len(model["leads"]), "true" if model["countsUnmappable"] else "false",
+            len(model["leads"]), exceptionCount))
         lines.append("    // single bytes")
         lines.append(Literal(EncodeValues(model["singleUnits"])) + ",")
         lines.append("    // lead bytes")

@@ -12,9 +12,10 @@
 //     that order, each for flags 0 then 8,
 //   65536 unit records (WideCharToMultiByte, flags 0, no default char),
 //   kSurrogateCaseCount records of short UTF-16 strings with surrogates.
-// A to-wide record is i32 result, u16 units[4]; a to-bytes record is
-// i32 result, u8 bytes[4]. Results are those of a call with a buffer of
-// 8; unused slots are 0.
+// A to-wide record is i32 counted, i32 result, u16 units[4]; a to-bytes
+// record is i32 counted, i32 result, u8 bytes[4]: `counted` is what a
+// size query (no buffer) returns, the result and output those of a call
+// with a buffer of 8; unused slots are 0.
 #include <windows.h>
 
 #include <cstdint>
@@ -64,6 +65,7 @@ private:
 
 void RecordToWide(Writer& out, unsigned codePage, DWORD flags, const char* bytes, int count) {
     wchar_t units[8] = {};
+    out.U32(uint32_t(MultiByteToWideChar(codePage, flags, bytes, count, nullptr, 0)));
     int result = MultiByteToWideChar(codePage, flags, bytes, count, units, 8);
     out.U32(uint32_t(result));
     for (int i = 0; i < 4; ++i) out.U16(i < result ? uint16_t(units[i]) : 0);
@@ -71,6 +73,7 @@ void RecordToWide(Writer& out, unsigned codePage, DWORD flags, const char* bytes
 
 void RecordToBytes(Writer& out, unsigned codePage, const wchar_t* units, int count) {
     char bytes[8] = {};
+    out.U32(uint32_t(WideCharToMultiByte(codePage, 0, units, count, nullptr, 0, nullptr, nullptr)));
     int result = WideCharToMultiByte(codePage, 0, units, count, bytes, 8, nullptr, nullptr);
     out.U32(uint32_t(result));
     for (int i = 0; i < 4; ++i) out.U8(i < result ? uint8_t(bytes[i]) : 0);
@@ -85,7 +88,7 @@ int main(int argc, char** argv) {
     }
     Writer out;
     out.Bytes("IDXCPREC");
-    out.U32(1);
+    out.U32(2);
     out.U32(sizeof kCodePages / sizeof kCodePages[0]);
     for (unsigned codePage : kCodePages) {
         out.U32(codePage);
