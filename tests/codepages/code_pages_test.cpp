@@ -1,3 +1,368 @@
+// Unit tests of the code-page layer. They hold for both backends: Windows
+// builds run them under Wine against the system's services, which keeps
+// the expectations honest; tests of SetAnsiCodePage skip there.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "platform/code_pages.h"
-TEST(Placeholder, Builds) {}
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace idxfilter {
+namespace {
+
+// Lenient or strict conversion to UTF-16; empty on failure. Checks that
+// the size query agrees with the conversion and that a buffer one unit
+// short fails.
+std::u16string ToWide(unsigned codePage, const std::string& bytes, unsigned flags = 0) {
+    int needed = MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::u16string units(bytes.size() + 4, u'\0');
+    int written = MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), units.data(),
+                                  int(units.size()));
+    EXPECT_EQ(needed, written) << "size query of code page " << codePage;
+    if (written > 1) {
+        EXPECT_EQ(0, MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()),
+                                     units.data(), written - 1));
+    }
+    units.resize(std::max(written, 0));
+    return units;
+}
+
+std::string ToBytes(unsigned codePage, const std::u16string& units) {
+    int needed = WideToMultiByte(codePage, units.data(), int(units.size()), nullptr, 0);
+    std::string bytes(2 * units.size() + 4, '\0');
+    int written = WideToMultiByte(codePage, units.data(), int(units.size()), bytes.data(),
+                                  int(bytes.size()));
+    EXPECT_EQ(needed, written) << "size query of code page " << codePage;
+    if (written > 1) {
+        EXPECT_EQ(0, WideToMultiByte(codePage, units.data(), int(units.size()), bytes.data(),
+                                     written - 1));
+    }
+    bytes.resize(std::max(written, 0));
+    return bytes;
+}
+
+std::string Byte(int value) { return std::string(1, char(value)); }
+
+// Restores the ANSI code page the test changed (portable backend only).
+class AnsiCodePageScope {
+public:
+    AnsiCodePageScope() : saved_(AnsiCodePage()) {}
+    ~AnsiCodePageScope() { SetAnsiCodePage(saved_); }
+
+private:
+    unsigned saved_;
+};
+
+bool PortableBackend() { return SetAnsiCodePage(AnsiCodePage()); }
+
+constexpr unsigned kAnsiCodePages[] = {874, 932, 936, 949, 950, 1250, 1251,
+                                       1252, 1253, 1254, 1255, 1256, 1257};
+constexpr unsigned kDoubleByteCodePages[] = {932, 936, 949, 950, 1361};
+
+struct SingleByteCodePage {
+    unsigned codePage;
+    std::vector<int> undefined;  // bytes strict conversion rejects
+};
+
+const SingleByteCodePage kSingleByteCodePages[] = {
+    {1252, {}},
+    {10000, {0xF0}},
+    {1250, {}},
+    {1251, {}},
+    {1253, {0xAA, 0xD2, 0xFF}},
+    {1254, {}},
+    {1255, {0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xFB, 0xFC, 0xFF}},
+    {1256, {}},
+    {1257, {0xA1, 0xA5}},
+    {874, {0xDB, 0xDC, 0xDD, 0xDE, 0xFC, 0xFD, 0xFE, 0xFF}},
+    {437, {}},
+    {850, {}},
+};
+
+// Every byte of every single-byte code page: one unit each, ASCII as
+// itself, strict conversion rejecting exactly the undefined bytes, and the
+// defined bytes of ANSI code pages converting back to themselves.
+TEST(SingleByteCodePages, EveryByte) {
+    for (const auto& page : kSingleByteCodePages) {
+        bool ansi = std::count(std::begin(kAnsiCodePages), std::end(kAnsiCodePages),
+                               page.codePage) != 0;
+        for (int byte = 0; byte < 256; ++byte) {
+            SCOPED_TRACE("code page " + std::to_string(page.codePage) + ", byte " +
+                         std::to_string(byte));
+            std::u16string lenient = ToWide(page.codePage, Byte(byte));
+            ASSERT_EQ(lenient.size(), 1u);
+            if (byte < 0x80) {
+                EXPECT_EQ(lenient[0], char16_t(byte));
+            }
+            bool undefined = std::count(page.undefined.begin(), page.undefined.end(), byte) != 0;
+            std::u16string strict = ToWide(page.codePage, Byte(byte), kStrictConversion);
+            EXPECT_EQ(strict, undefined ? u"" : lenient);
+            if (ansi && !undefined) {
+                EXPECT_EQ(ToBytes(page.codePage, lenient), Byte(byte));
+            }
+        }
+    }
+}
+
+TEST(SingleByteCodePages, KnownCharacters) {
+    struct Case {
+        unsigned codePage;
+        int byte;
+        char16_t unit;
+    };
+    const Case cases[] = {
+        {1252, 0x80, 0x20AC}, {1252, 0x9F, 0x0178}, {1252, 0xE9, 0x00E9}, {1251, 0xC0, 0x0410},
+        {1253, 0xC1, 0x0391}, {1255, 0xE0, 0x05D0}, {1256, 0xC7, 0x0627}, {874, 0xA1, 0x0E01},
+        {1250, 0x8A, 0x0160}, {1254, 0xD0, 0x011E}, {1257, 0xC0, 0x0104}, {437, 0x80, 0x00C7},
+        {850, 0x80, 0x00C7},  {10000, 0x80, 0x00C4}, {10000, 0xF0, 0xF8FF},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ToWide(c.codePage, Byte(c.byte)), std::u16string(1, c.unit))
+            << "code page " << c.codePage << ", byte " << c.byte;
+}
+
+// 81, 8D, 8F, 90 and 9D are undefined in 1252 yet convert, both ways, to
+// and from the C1 controls of the same value, strictly too.
+TEST(SingleByteCodePages, Cp1252UndefinedBytesAreC1Controls) {
+    for (int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+        EXPECT_EQ(ToWide(1252, Byte(byte), kStrictConversion), std::u16string(1, char16_t(byte)));
+        EXPECT_EQ(ToBytes(1252, std::u16string(1, char16_t(byte))), Byte(byte));
+    }
+}
+
+// Code page 42 maps bytes from 20 up to the private-use area F020-F0FF,
+// refuses strict conversion, and converts back only those units and the
+// controls; its size query counts the units it cannot convert.
+TEST(SymbolCodePage, ConvertsLenientlyOnly) {
+    EXPECT_EQ(ToWide(42, "\x1F" "A\xFF"), u"\x001F\xF041\xF0FF");
+    EXPECT_EQ(ToWide(42, "A", kStrictConversion), u"");
+    EXPECT_EQ(ToBytes(42, u"\xF041\x0009"), "A\t");
+    const char16_t unconvertible[] = u"AB";
+    char bytes[4];
+    EXPECT_EQ(WideToMultiByte(42, unconvertible, 2, nullptr, 0), 2);
+    EXPECT_EQ(WideToMultiByte(42, unconvertible, 2, bytes, 4), 0);
+}
+
+TEST(DoubleByteCodePages, KnownCharacters) {
+    struct Case {
+        unsigned codePage;
+        const char* bytes;
+        char16_t unit;
+    };
+    const Case cases[] = {
+        {932, "\x82\xA0", 0x3042},  {932, "\x92\x86", 0x4E2D}, {936, "\xB0\xA1", 0x554A},
+        {936, "\xD6\xD0", 0x4E2D},  {949, "\xB0\xA1", 0xAC00}, {950, "\xA4\x40", 0x4E00},
+        {1361, "\x88\x61", 0xAC00},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("code page " + std::to_string(c.codePage));
+        EXPECT_EQ(ToWide(c.codePage, c.bytes, kStrictConversion), std::u16string(1, c.unit));
+        EXPECT_EQ(ToBytes(c.codePage, std::u16string(1, c.unit)), c.bytes);
+    }
+    EXPECT_EQ(ToWide(932, "\xB1"), u"\xFF71");  // half-width katakana: one byte
+    EXPECT_EQ(ToWide(936, "\x80"), u"\x20AC");
+}
+
+// How invalid sequences convert leniently: a lead byte always takes the
+// next byte unless that is 00, yielding the code page's default character
+// for an undefined pair; a lead byte at the end yields it too. Strict
+// conversion fails on all of them.
+TEST(DoubleByteCodePages, InvalidSequences) {
+    struct Case {
+        unsigned codePage;
+        std::string bytes;
+        std::u16string lenient;
+    };
+    const Case cases[] = {
+        {932, "\x82", u"\x30FB"},
+        {932, "a\x82", u"a\x30FB"},
+        {932, "\x81\x20" "a", u"\x30FB" "a"},
+        {932, std::string("\x82\0a", 3), std::u16string(u"\x30FB\0a", 3)},
+        {932, "\xA0", u"\xF8F0"},
+        {932, "\xFD", u"\xF8F1"},
+        {936, "\x81", u"?"},
+        {936, "\x81\x20", u"?"},
+        {936, "\xFF", u"\xF8F5"},
+        {949, "\x81\x20\xFE", u"??"},
+        {950, "\x81\x20", u"?"},
+        {1361, "\x84\x20", u"?"},
+        {1361, std::string("\x84\0", 2), std::u16string(u"?\0", 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("code page " + std::to_string(c.codePage));
+        EXPECT_EQ(ToWide(c.codePage, c.bytes), c.lenient);
+        EXPECT_EQ(ToWide(c.codePage, c.bytes, kStrictConversion), u"");
+    }
+}
+
+// Every two-byte input of every double-byte code page: a strict conversion
+// either fails or agrees with the lenient one, and a lenient one yields one
+// unit for a lead byte and a following byte other than 00, two otherwise.
+TEST(DoubleByteCodePages, EveryPairConvertsConsistently) {
+    for (unsigned codePage : kDoubleByteCodePages) {
+        int pairs = 0;
+        for (int value = 0; value < 0x10000; ++value) {
+            char bytes[2] = {char(value >> 8), char(value & 0xFF)};
+            char16_t lenient[4], strict[4];
+            int lenientCount = MultiByteToWide(codePage, 0, bytes, 2, lenient, 4);
+            int strictCount = MultiByteToWide(codePage, kStrictConversion, bytes, 2, strict, 4);
+            ASSERT_TRUE(lenientCount == 1 || lenientCount == 2) << codePage << " " << value;
+            if (lenientCount == 1) ++pairs;
+            if (strictCount != 0) {
+                ASSERT_EQ(strictCount, lenientCount) << codePage << " " << value;
+                ASSERT_EQ(std::u16string(strict, strictCount),
+                          std::u16string(lenient, lenientCount));
+            }
+        }
+        EXPECT_GT(pairs, 60 * 190) << "code page " << codePage;
+    }
+}
+
+TEST(ToBytes, BestFitAndDefaultCharacter) {
+    struct Case {
+        unsigned codePage;
+        std::u16string units;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {1252, u"\x0101", "a"},
+        {1252, u"\x4E2D", "?"},
+        {1252, u"\x3000\xFF21", " A"},
+        {1252, u"\x20AC\x2018", "\x80\x91"},
+        {1250, u"\x0101", "a"},
+        {1253, u"\x0386", "\xA2"},
+        {932, u"\x3042\x4E2D", "\x82\xA0\x92\x86"},
+        {932, u"\xFF61\x00A5\x00E9", "\xA1\\e"},
+        {936, u"\x20AC\x4E2D", "\x80\xD6\xD0"},
+        {949, u"\x20AC", "\xA2\xE6"},
+        {874, u"\x0E01\x20AC", "\xA1\x80"},
+        // Surrogates convert unit by unit, paired or not.
+        {1252, u"\xD83D\xDE00", "??"},
+        {1252, u"\xDC00" "a\xD800", "?a?"},
+        {932, u"\xD800\xDC00", "??"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ToBytes(c.codePage, c.units), c.bytes) << "code page " << c.codePage;
+}
+
+TEST(Conventions, FailuresReturnZero) {
+    const char bytes[] = "abc";
+    const char16_t units[] = u"abc";
+    char16_t wide[8];
+    char narrow[8];
+    for (unsigned codePage : {12345u, 99u, 1200u}) {
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, 3, wide, 8), 0) << codePage;
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, 3, nullptr, 0), 0) << codePage;
+        EXPECT_EQ(WideToMultiByte(codePage, units, 3, narrow, 8), 0) << codePage;
+    }
+    for (unsigned codePage : {1252u, 932u}) {
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, 0, wide, 8), 0);
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, -2, wide, 8), 0);
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, 3, wide, 2), 0);
+        EXPECT_EQ(MultiByteToWide(codePage, 0, bytes, 3, wide, 3), 3);
+        EXPECT_EQ(WideToMultiByte(codePage, units, 0, narrow, 8), 0);
+        EXPECT_EQ(WideToMultiByte(codePage, units, -2, narrow, 8), 0);
+        EXPECT_EQ(WideToMultiByte(codePage, units, 3, narrow, 2), 0);
+        EXPECT_EQ(WideToMultiByte(codePage, units, 3, narrow, 3), 3);
+    }
+    // A double-byte character does not fit in the last byte.
+    EXPECT_EQ(WideToMultiByte(932, u"a\x3042", 2, narrow, 2), 0);
+}
+
+TEST(AnsiCodePage, AcceptsExactlyTheAnsiCodePages) {
+    if (!PortableBackend()) GTEST_SKIP() << "the system decides the ANSI code page";
+    AnsiCodePageScope scope;
+    EXPECT_EQ(AnsiCodePage(), 1252u);
+    for (unsigned codePage : kAnsiCodePages) {
+        EXPECT_TRUE(IsAnsiCodePageAvailable(codePage)) << codePage;
+        EXPECT_TRUE(SetAnsiCodePage(codePage)) << codePage;
+        EXPECT_EQ(AnsiCodePage(), codePage);
+    }
+    for (unsigned codePage : {0u, 42u, 437u, 850u, 1361u, 10000u, 1258u, 65001u, 1200u}) {
+        EXPECT_FALSE(IsAnsiCodePageAvailable(codePage)) << codePage;
+        EXPECT_FALSE(SetAnsiCodePage(codePage)) << codePage;
+        EXPECT_EQ(AnsiCodePage(), 1257u);
+    }
+}
+
+TEST(AnsiCodePage, AliasFollowsTheCurrentAnsiCodePage) {
+    if (!PortableBackend()) GTEST_SKIP() << "the system decides the ANSI code page";
+    AnsiCodePageScope scope;
+    ASSERT_TRUE(SetAnsiCodePage(932));
+    EXPECT_EQ(ToWide(kAnsiCodePageAlias, "\x82\xA0"), u"\x3042");
+    EXPECT_EQ(ToWide(kAnsiCodePageAlias, "\x82", kStrictConversion), u"");
+    EXPECT_EQ(ToBytes(kAnsiCodePageAlias, u"\x3042"), "\x82\xA0");
+    ASSERT_TRUE(SetAnsiCodePage(1251));
+    EXPECT_EQ(ToWide(kAnsiCodePageAlias, "\xC0"), u"\x0410");
+    EXPECT_EQ(ToBytes(kAnsiCodePageAlias, u"\x0410"), "\xC0");
+}
+
+// Threads converting through the alias while another switches the ANSI
+// code page see one of the two code pages for each call, never a mixture.
+TEST(AnsiCodePage, SwitchingWhileConverting) {
+    if (!PortableBackend()) GTEST_SKIP() << "the system decides the ANSI code page";
+    AnsiCodePageScope scope;
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([&] {
+            char16_t units[2];
+            while (!stop.load()) {
+                int count = MultiByteToWide(kAnsiCodePageAlias, 0, "\x82\xA0", 2, units, 2);
+                bool as1252 = count == 2 && units[0] == 0x201A && units[1] == 0x00A0;
+                bool as932 = count == 1 && units[0] == 0x3042;
+                if (!as1252 && !as932) ++bad;
+            }
+        });
+    for (int i = 0; i < 2000; ++i) SetAnsiCodePage(i % 2 ? 932 : 1252);
+    stop = true;
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(bad.load(), 0);
+}
+
+#ifndef _WIN32
+// Inputs that end right before an unreadable page: conversion reads no
+// byte past the input, whatever the input ends with.
+TEST(Bounds, ReadsNothingPastTheInput) {
+    long pageSize = sysconf(_SC_PAGESIZE);
+    auto* memory = static_cast<char*>(mmap(nullptr, 2 * pageSize, PROT_READ | PROT_WRITE,
+                                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(memory, MAP_FAILED);
+    ASSERT_EQ(mprotect(memory + pageSize, pageSize, PROT_NONE), 0);
+    char* end = memory + pageSize;
+    char16_t units[4];
+    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 1252u, 42u}) {
+        for (int last = 0; last < 256; ++last) {
+            end[-2] = 'a';
+            end[-1] = char(last);
+            for (int length : {1, 2}) {
+                for (unsigned flags : {0u, kStrictConversion}) {
+                    MultiByteToWide(codePage, flags, end - length, length, nullptr, 0);
+                    MultiByteToWide(codePage, flags, end - length, length, units, 4);
+                }
+            }
+        }
+    }
+    const auto* unitEnd = reinterpret_cast<const char16_t*>(end);
+    char bytes[8];
+    for (unsigned codePage : {932u, 1252u, 42u}) {
+        WideToMultiByte(codePage, unitEnd - 1, 1, nullptr, 0);
+        WideToMultiByte(codePage, unitEnd - 1, 1, bytes, 8);
+    }
+    munmap(memory, 2 * pageSize);
+}
+#endif
+
+}  // namespace
+}  // namespace idxfilter
