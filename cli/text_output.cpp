@@ -32,7 +32,13 @@ std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         char16_t u = units[i];
         if (u < 0x80) {
-            out.push_back(char(u));
+            // Runs of ASCII, the bulk of most texts, are copied in one go.
+            std::size_t runEnd = i + 1;
+            while (runEnd < count && units[runEnd] < 0x80) ++runEnd;
+            std::size_t start = out.size();
+            out.resize(start + (runEnd - i));
+            for (char* p = out.data() + start; i < runEnd; ++i) *p++ = char(units[i]);
+            --i;
         } else if (IsHighSurrogate(u) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
             AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00), out);
             ++i;

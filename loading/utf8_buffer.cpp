@@ -14,8 +14,12 @@ std::size_t UnitLength(const char16_t* units) {
 }  // namespace
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
+    // Sized exactly first: texts reach hundreds of megabytes, and a
+    // worst-case reservation would triple the memory an ASCII text needs.
+    std::size_t length = count;
+    for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
     std::size_t start = out.size();
-    out.resize(start + 3 * count);
+    out.resize(start + length);
     char* p = out.data() + start;
     for (std::size_t i = 0; i < count; ++i) {
         unsigned u = units[i];
@@ -30,7 +34,6 @@ void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& ou
             *p++ = char(0x80 | (u & 0x3F));
         }
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 Utf8Buffer::Utf8Buffer(const char16_t* units, bool terminated) : terminated(terminated) {
