@@ -37,7 +37,8 @@ struct CodePage {
     bool hasUnmappable = false;              // some unit fails the conversion
     bool countsUnmappable = false;           // ...but a size query counts it as a byte
     std::vector<char16_t> pairs;             // row per lead byte, indexed by trail byte
-    std::vector<bool> pairValid;             // strict conversion accepts the pair
+    std::vector<uint8_t> pairValid;          // strict conversion accepts the pair
+    bool allSinglesValid = false;            // single-byte: strict never fails
     std::vector<uint16_t> toBytes;           // 65536 entries
 };
 
@@ -138,7 +139,11 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
 
     std::vector<bool> valid(256 + pairCount);
     TableReader(recorded.strict).Bits(valid, 0, valid.size());
-    for (int byte = 0; byte < 256; ++byte) page->singleValid[byte] = valid[byte];
+    page->allSinglesValid = true;
+    for (int byte = 0; byte < 256; ++byte) {
+        page->singleValid[byte] = valid[byte];
+        if (!valid[byte]) page->allSinglesValid = false;
+    }
     page->pairValid.assign(valid.begin() + 256, valid.end());
 
     // The to-bytes table: every unit that a valid byte or pair yields maps
@@ -214,6 +219,7 @@ const CodePage* FindCodePage(unsigned codePage) {
 // that makes a valid pair with it (00 included), no lead byte at the end.
 bool IsValidSequence(const CodePage& page, const uint8_t* next, const uint8_t* end) {
     if (!page.doubleByte) {
+        if (page.allSinglesValid) return true;
         for (; next != end; ++next)
             if (!page.singleValid[*next]) return false;
         return true;
@@ -236,8 +242,10 @@ int DoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* 
                       char16_t* units, int unitCapacity) {
     if (unitCapacity == 0) {
         int count = 0;
-        for (; next != end; ++count)
-            next += (page.leadIndex[*next] && end - next > 1 && next[1] != 0) ? 2 : 1;
+        for (; next != end; ++count) {
+            bool pair = page.leadIndex[*next] != 0 && end - next > 1 && next[1] != 0;
+            next += 1 + int(pair);
+        }
         return count;
     }
     int count = 0;
