@@ -119,26 +119,37 @@ private:
 
 std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     auto page = std::make_unique<CodePage>();
+    auto Check = [](bool ok) {
+        if (!ok) throw std::runtime_error("corrupt code-page table");
+    };
     std::array<uint16_t, 256> singles;
-    TableReader(recorded.singles).Values(singles.data(), 256);
+    TableReader singlesReader(recorded.singles);
+    singlesReader.Values(singles.data(), 256);
+    Check(singlesReader.AtEnd());
     for (int byte = 0; byte < 256; ++byte) page->singles[byte] = singles[byte];
 
     std::array<bool, 256> isLead{};
-    TableReader(recorded.leadBytes).Bits(isLead, 0, 256);
+    TableReader leadReader(recorded.leadBytes);
+    leadReader.Bits(isLead, 0, 256);
+    Check(leadReader.AtEnd());
     int leadCount = 0;
     for (int byte = 0; byte < 256; ++byte)
         if (isLead[byte]) page->leadIndex[byte] = uint8_t(++leadCount);
-    if (leadCount != recorded.leadByteCount) throw std::runtime_error("corrupt code-page table");
+    Check(leadCount == recorded.leadByteCount);
     page->doubleByte = leadCount > 0;
     page->countsUnmappable = recorded.countsUnmappable;
 
     size_t pairCount = size_t(leadCount) * 256;
     std::vector<uint16_t> pairs(pairCount);
-    TableReader(recorded.pairs).Values(pairs.data(), pairCount);
+    TableReader pairReader(recorded.pairs);
+    pairReader.Values(pairs.data(), pairCount);
+    Check(pairReader.AtEnd());
     page->pairs.assign(pairs.begin(), pairs.end());
 
     std::vector<bool> valid(256 + pairCount);
-    TableReader(recorded.strict).Bits(valid, 0, valid.size());
+    TableReader strictReader(recorded.strict);
+    strictReader.Bits(valid, 0, valid.size());
+    Check(strictReader.AtEnd());
     page->allSinglesValid = true;
     for (int byte = 0; byte < 256; ++byte) {
         page->singleValid[byte] = valid[byte];
@@ -176,11 +187,12 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     std::vector<uint32_t> exceptionUnits(exceptionCount);
     for (size_t i = 0, unit = 0; i < exceptionCount; ++i, ++unit) {
         unit += toBytes.Number();
-        if (unit > 0xFFFF) throw std::runtime_error("corrupt code-page table");
+        Check(unit <= 0xFFFF);
         exceptionUnits[i] = uint32_t(unit);
     }
     std::vector<uint16_t> exceptionValues(exceptionCount);
     toBytes.Values(exceptionValues.data(), exceptionCount);
+    Check(toBytes.AtEnd());
     for (size_t i = 0; i < exceptionCount; ++i) table[exceptionUnits[i]] = exceptionValues[i];
     for (uint16_t value : table)
         if (value == kUnmappable) page->hasUnmappable = true;
@@ -202,11 +214,11 @@ const CodePage* FindCodePage(unsigned codePage) {
         if (kRecordedCodePages[i].codePage != codePage) continue;
         Slot& slot = slots[i];
         std::call_once(slot.once, [&] {
-            // Corrupt tables (a unit test decodes every code page) leave
-            // the code page unavailable rather than throwing at callers.
+            // Corrupt tables (the tests decode every code page) leave the
+            // code page unavailable rather than throwing at every call.
             try {
                 slot.page = Decode(kRecordedCodePages[i]);
-            } catch (const std::exception&) {
+            } catch (const std::runtime_error&) {
                 slot.page.reset();
             }
         });

@@ -89,6 +89,18 @@ const SingleByteCodePage kSingleByteCodePages[] = {
     {850, {}},
 };
 
+TEST(CodePages, EveryCodePageIsAvailable) {
+    for (unsigned codePage : {1252u, 42u, 10000u, 932u, 949u, 1361u, 936u, 950u, 1253u, 1254u,
+                              1255u, 1256u, 1257u, 1251u, 874u, 1250u, 437u, 850u}) {
+        char16_t unit = 0;
+        EXPECT_EQ(MultiByteToWide(codePage, 0, "\x1F", 1, &unit, 1), 1) << codePage;
+        EXPECT_EQ(unit, u'\x1F') << codePage;
+        char byte = 0;
+        EXPECT_EQ(WideToMultiByte(codePage, u"\x1F", 1, &byte, 1), 1) << codePage;
+        EXPECT_EQ(byte, '\x1F') << codePage;
+    }
+}
+
 // Every byte of every single-byte code page: one unit each, ASCII as
 // itself, strict conversion rejecting exactly the undefined bytes, and the
 // defined bytes of ANSI code pages converting back to themselves.
