@@ -32,8 +32,8 @@ std::string Hex(const Element* data, size_t count, int digits) {
 std::string Describe(const Outcome& outcome, int digits) {
     std::ostringstream out;
     out << "counted " << outcome.counted << ", converted " << outcome.converted << " ["
-        << Hex(outcome.output.data(), outcome.output.size(), digits) << "], short of one "
-        << outcome.shortOfOne;
+        << Hex(outcome.output.data(), outcome.output.size(), digits) << "], exact "
+        << outcome.exact << ", short of one " << outcome.shortOfOne;
     return out.str();
 }
 

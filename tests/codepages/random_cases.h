@@ -19,7 +19,7 @@ inline constexpr unsigned kCodePages[] = {0,    1252, 42,   10000, 932,  949,  1
 inline constexpr int kCasesPerCodePage = 20000;
 inline constexpr uint64_t kSeed = 0x1D5F17E2C0DE9A6Bull;
 inline constexpr uint32_t kFileMagic = 0x43504446;  // "FDPC"
-inline constexpr uint32_t kFileVersion = 1;
+inline constexpr uint32_t kFileVersion = 2;
 // Larger than any conversion of a case: inputs are at most kMaxLength
 // long and no conversion more than doubles the length.
 inline constexpr int kMaxLength = 24;
@@ -118,11 +118,13 @@ inline std::vector<char16_t> RandomUnits(Random& random) {
 }
 
 // What one conversion case produced: the result with capacity 0, the
-// result and output with kOutputCapacity, and the result with one unit
-// (or byte) less than the output needed (-1 when the output was under 2).
+// result and output with kOutputCapacity, the result with exactly the
+// capacity the output needed and with one unit (or byte) less (-1 when the
+// output was under 1 or 2).
 struct Outcome {
     int32_t counted = 0;
     int32_t converted = 0;
+    int32_t exact = -1;
     int32_t shortOfOne = -1;
     std::vector<uint16_t> output;
 
@@ -139,10 +141,9 @@ Outcome RunCase(Convert convert) {
     outcome.converted = convert(buffer, kOutputCapacity);
     for (int i = 0; i < outcome.converted && i < kOutputCapacity; ++i)
         outcome.output.push_back(uint16_t(buffer[i]));
-    if (outcome.converted >= 2) {
-        Unit small[kOutputCapacity] = {};
-        outcome.shortOfOne = convert(small, outcome.converted - 1);
-    }
+    Unit small[kOutputCapacity] = {};
+    if (outcome.converted >= 1) outcome.exact = convert(small, outcome.converted);
+    if (outcome.converted >= 2) outcome.shortOfOne = convert(small, outcome.converted - 1);
     return outcome;
 }
 
@@ -163,8 +164,8 @@ void ForEachCase(VisitBytes visitBytes, VisitUnits visitUnits) {
 }
 
 // The record file: magic, version, the ANSI code page the recording ran
-// under, then each outcome as counted, converted, shortOfOne (i32) and the
-// output (u16 each), little-endian.
+// under, then each outcome as counted, converted, exact, shortOfOne (i32)
+// and the output (u16 each), little-endian.
 inline void WriteU32(std::FILE* file, uint32_t value) {
     unsigned char bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
                               uint8_t(value >> 24)};
@@ -182,6 +183,7 @@ inline bool ReadU32(std::FILE* file, uint32_t& value) {
 inline void WriteOutcome(std::FILE* file, const Outcome& outcome) {
     WriteU32(file, uint32_t(outcome.counted));
     WriteU32(file, uint32_t(outcome.converted));
+    WriteU32(file, uint32_t(outcome.exact));
     WriteU32(file, uint32_t(outcome.shortOfOne));
     for (uint16_t unit : outcome.output) {
         unsigned char bytes[2] = {uint8_t(unit), uint8_t(unit >> 8)};
@@ -190,11 +192,13 @@ inline void WriteOutcome(std::FILE* file, const Outcome& outcome) {
 }
 
 inline bool ReadOutcome(std::FILE* file, Outcome& outcome) {
-    uint32_t counted, converted, shortOfOne;
-    if (!ReadU32(file, counted) || !ReadU32(file, converted) || !ReadU32(file, shortOfOne))
+    uint32_t counted, converted, exact, shortOfOne;
+    if (!ReadU32(file, counted) || !ReadU32(file, converted) || !ReadU32(file, exact) ||
+        !ReadU32(file, shortOfOne))
         return false;
     outcome.counted = int32_t(counted);
     outcome.converted = int32_t(converted);
+    outcome.exact = int32_t(exact);
     outcome.shortOfOne = int32_t(shortOfOne);
     outcome.output.clear();
     for (int32_t i = 0; i < outcome.converted && i < kOutputCapacity; ++i) {
