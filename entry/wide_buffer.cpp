@@ -13,6 +13,7 @@ bool IsWellFormedUtf8(const char* begin, const char* end) {
 }
 
 WideBuffer::WideBuffer(std::string_view text, bool terminated) : terminated(terminated) {
+    if (text.empty()) text = "";
     const void* nul = std::memchr(text.data(), 0, text.size());
     const char* end = nul ? static_cast<const char*>(nul) : text.data() + text.size();
     units.reserve(static_cast<std::size_t>(end - text.data()) + 1);

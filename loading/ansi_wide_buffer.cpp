@@ -15,7 +15,7 @@ AnsiWideBuffer::AnsiWideBuffer(std::string_view text, bool terminated) : termina
 void AnsiWideBuffer::Assign(const char* text) { Assign(std::string_view(text)); }
 
 void AnsiWideBuffer::Assign(std::string_view text) {
-    const void* nul = std::memchr(text.data(), 0, text.size());
+    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), 0, text.size());
     std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())
                              : text.size();
     units.clear();
