@@ -40,7 +40,7 @@ def Record(workDir):
     subprocess.run([compiler, "-std=c++20", "-O2", "-static", "-o", recorder,
                     os.path.join(HERE, "recorder.cpp")], check=True)
     env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=os.path.join(workDir, "prefix"),
-               LANG="C.UTF-8", LC_ALL="C.UTF-8")
+               WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8", LC_ALL="C.UTF-8")
     subprocess.run([FindWine(), "recorder.exe", "recording.bin"], cwd=workDir, env=env,
                    check=True)
     return os.path.join(workDir, "recording.bin")
