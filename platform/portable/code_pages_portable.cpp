@@ -6,6 +6,7 @@
 // life of the process; conversions after that allocate nothing.
 #include "platform/code_pages.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -28,17 +29,18 @@ std::atomic<unsigned> ansiCodePage{kDefaultAnsiCodePage};
 // a trail byte (lead in the high half, never 00).
 constexpr uint16_t kUnmappable = 0xFFFF;
 
-// The decoded form of one code page.
+// The decoded form of one code page. A slot is a byte converted alone
+// (slot = the byte) or a lead byte with its trail byte (slot = 256 times
+// the lead byte's row, counted from 1, plus the trail byte), so that one
+// lookup serves both.
 struct CodePage {
-    std::array<char16_t, 256> singles{};     // unit of each byte alone
-    std::array<bool, 256> singleValid{};     // strict conversion accepts the byte
-    std::array<uint8_t, 256> leadIndex{};    // 1 + row in `pairs`, 0 if not a lead byte
+    std::vector<char16_t> slotUnits;         // unit of each slot
+    std::vector<uint8_t> slotValid;          // strict conversion accepts the slot
+    std::array<uint16_t, 256> leadRow{};     // row of each lead byte, 0 for others
     bool doubleByte = false;
+    bool allSinglesValid = false;            // single-byte: strict never fails
     bool hasUnmappable = false;              // some unit fails the conversion
     bool countsUnmappable = false;           // ...but a size query counts it as a byte
-    std::vector<char16_t> pairs;             // row per lead byte, indexed by trail byte
-    std::vector<uint8_t> pairValid;          // strict conversion accepts the pair
-    bool allSinglesValid = false;            // single-byte: strict never fails
     std::vector<uint16_t> toBytes;           // 65536 entries
 };
 
@@ -118,15 +120,10 @@ private:
 };
 
 std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
-    auto page = std::make_unique<CodePage>();
     auto Check = [](bool ok) {
         if (!ok) throw std::runtime_error("corrupt code-page table");
     };
-    std::array<uint16_t, 256> singles;
-    TableReader singlesReader(recorded.singles);
-    singlesReader.Values(singles.data(), 256);
-    Check(singlesReader.AtEnd());
-    for (int byte = 0; byte < 256; ++byte) page->singles[byte] = singles[byte];
+    auto page = std::make_unique<CodePage>();
 
     std::array<bool, 256> isLead{};
     TableReader leadReader(recorded.leadBytes);
@@ -134,28 +131,28 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     Check(leadReader.AtEnd());
     int leadCount = 0;
     for (int byte = 0; byte < 256; ++byte)
-        if (isLead[byte]) page->leadIndex[byte] = uint8_t(++leadCount);
+        if (isLead[byte]) page->leadRow[byte] = uint16_t(++leadCount);
     Check(leadCount == recorded.leadByteCount);
     page->doubleByte = leadCount > 0;
     page->countsUnmappable = recorded.countsUnmappable;
 
-    size_t pairCount = size_t(leadCount) * 256;
-    std::vector<uint16_t> pairs(pairCount);
+    size_t slotCount = 256 + size_t(leadCount) * 256;
+    std::vector<uint16_t> units(slotCount);
+    TableReader singlesReader(recorded.singles);
+    singlesReader.Values(units.data(), 256);
+    Check(singlesReader.AtEnd());
     TableReader pairReader(recorded.pairs);
-    pairReader.Values(pairs.data(), pairCount);
+    pairReader.Values(units.data() + 256, slotCount - 256);
     Check(pairReader.AtEnd());
-    page->pairs.assign(pairs.begin(), pairs.end());
+    page->slotUnits.assign(units.begin(), units.end());
 
-    std::vector<bool> valid(256 + pairCount);
+    std::vector<bool> valid(slotCount);
     TableReader strictReader(recorded.strict);
-    strictReader.Bits(valid, 0, valid.size());
+    strictReader.Bits(valid, 0, slotCount);
     Check(strictReader.AtEnd());
-    page->allSinglesValid = true;
-    for (int byte = 0; byte < 256; ++byte) {
-        page->singleValid[byte] = valid[byte];
-        if (!valid[byte]) page->allSinglesValid = false;
-    }
-    page->pairValid.assign(valid.begin() + 256, valid.end());
+    page->slotValid.assign(valid.begin(), valid.end());
+    page->allSinglesValid =
+        std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256, [](uint8_t v) { return v; });
 
     // The to-bytes table: every unit that a valid byte or pair yields maps
     // back to the first such byte, then pair; the rest to the fill value;
@@ -164,25 +161,19 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     uint16_t fill = uint16_t(toBytes.Number());
     std::vector<uint16_t> table(65536, fill);
     std::vector<bool> mapped(65536);
-    for (int byte = 0; byte < 256; ++byte) {
-        char16_t unit = page->singles[byte];
-        if (!isLead[byte] && page->singleValid[byte] && !mapped[unit]) {
-            table[unit] = uint16_t(byte);
+    auto MapBack = [&](size_t slot, uint16_t value) {
+        char16_t unit = page->slotUnits[slot];
+        if (page->slotValid[slot] && !mapped[unit]) {
+            table[unit] = value;
             mapped[unit] = true;
         }
-    }
-    for (int lead = 0, row = 0; lead < 256; ++lead) {
-        if (!isLead[lead]) continue;
-        for (int trail = 0; trail < 256; ++trail) {
-            size_t slot = size_t(row) * 256 + trail;
-            char16_t unit = page->pairs[slot];
-            if (page->pairValid[slot] && !mapped[unit]) {
-                table[unit] = uint16_t(lead << 8 | trail);
-                mapped[unit] = true;
-            }
-        }
-        ++row;
-    }
+    };
+    for (int byte = 0; byte < 256; ++byte)
+        if (!isLead[byte]) MapBack(size_t(byte), uint16_t(byte));
+    for (int lead = 0; lead < 256; ++lead)
+        if (isLead[lead])
+            for (int trail = 0; trail < 256; ++trail)
+                MapBack(size_t(page->leadRow[lead]) << 8 | size_t(trail), uint16_t(lead << 8 | trail));
     size_t exceptionCount = toBytes.Number();
     std::vector<uint32_t> exceptionUnits(exceptionCount);
     for (size_t i = 0, unit = 0; i < exceptionCount; ++i, ++unit) {
@@ -194,10 +185,8 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     toBytes.Values(exceptionValues.data(), exceptionCount);
     Check(toBytes.AtEnd());
     for (size_t i = 0; i < exceptionCount; ++i) table[exceptionUnits[i]] = exceptionValues[i];
-    for (uint16_t value : table)
-        if (value == kUnmappable) page->hasUnmappable = true;
+    page->hasUnmappable = std::find(table.begin(), table.end(), kUnmappable) != table.end();
     page->toBytes = std::move(table);
-
     return page;
 }
 
@@ -230,47 +219,100 @@ const CodePage* FindCodePage(unsigned codePage) {
 // Strict conversion: every byte valid, every lead byte followed by a byte
 // that makes a valid pair with it (00 included), no lead byte at the end.
 bool IsValidSequence(const CodePage& page, const uint8_t* next, const uint8_t* end) {
+    const uint8_t* valid = page.slotValid.data();
     if (!page.doubleByte) {
         if (page.allSinglesValid) return true;
         for (; next != end; ++next)
-            if (!page.singleValid[*next]) return false;
+            if (!valid[*next]) return false;
         return true;
     }
-    while (next != end) {
-        if (unsigned row = page.leadIndex[*next]) {
-            if (end - next < 2 || !page.pairValid[(row - 1) * 256 + next[1]]) return false;
+    while (end - next >= 2) {
+        if (unsigned row = page.leadRow[next[0]]) {
+            if (!valid[row << 8 | next[1]]) return false;
             next += 2;
         } else {
-            if (!page.singleValid[*next]) return false;
+            if (!valid[next[0]]) return false;
             ++next;
         }
     }
-    return true;
+    // A lead byte alone is never valid.
+    return next == end || valid[*next];
 }
 
 // Lenient double-byte conversion: a lead byte takes the next byte unless
-// that is 00 or there is none, in which case it stands alone.
+// that is 00 or there is none, in which case it converts alone. (Branching
+// on the kind of byte measured faster than a branch-free step, whose every
+// step waits for the one before.)
 int DoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* end,
                       char16_t* units, int unitCapacity) {
+    const char16_t* slotUnits = page.slotUnits.data();
+    int count = 0;
     if (unitCapacity == 0) {
-        int count = 0;
-        for (; next != end; ++count) {
-            bool pair = page.leadIndex[*next] != 0 && end - next > 1 && next[1] != 0;
-            next += 1 + int(pair);
+        while (end - next >= 2) {
+            if (page.leadRow[next[0]] != 0 && next[1] != 0)
+                next += 2;
+            else
+                ++next;
+            ++count;
+        }
+        return count + int(next != end);
+    }
+    while (end - next >= 2) {
+        if (count == unitCapacity) return 0;
+        unsigned row = page.leadRow[next[0]];
+        if (row != 0 && next[1] != 0) {
+            units[count++] = slotUnits[row << 8 | next[1]];
+            next += 2;
+        } else {
+            units[count++] = slotUnits[next[0]];
+            ++next;
+        }
+    }
+    if (next != end) {
+        if (count == unitCapacity) return 0;
+        units[count++] = slotUnits[*next];
+    }
+    return count;
+}
+
+// Conversion to a double-byte code page, or one with unconvertible units.
+int WideToBytes(const CodePage& page, const char16_t* units, int unitCount, char* bytes,
+                int byteCapacity) {
+    const uint16_t* table = page.toBytes.data();
+    int count = 0;
+    if (byteCapacity == 0) {
+        for (int i = 0; i < unitCount; ++i) {
+            uint16_t value = table[units[i]];
+            if (value == kUnmappable) {
+                // Code page 42 fails the conversion but not the size query.
+                if (!page.countsUnmappable) return 0;
+                ++count;
+                continue;
+            }
+            count += 1 + int(value > 0xFF);
         }
         return count;
     }
-    int count = 0;
-    for (; next != end; ++count) {
-        if (count == unitCapacity) return 0;
-        unsigned row = page.leadIndex[*next];
-        if (row && end - next > 1 && next[1] != 0) {
-            units[count] = page.pairs[(row - 1) * 256 + next[1]];
-            next += 2;
-        } else {
-            units[count] = page.singles[*next];
-            ++next;
-        }
+    // All but the last unit: always store two bytes (where they fit) and
+    // advance by the character's length; a single byte's spare second byte
+    // is overwritten by the next character.
+    int i = 0;
+    for (; i + 1 < unitCount && byteCapacity - count >= 2; ++i) {
+        uint16_t value = table[units[i]];
+        if (value == kUnmappable) return 0;
+        bool two = value > 0xFF;
+        bytes[count] = char(two ? value >> 8 : value);
+        bytes[count + 1] = char(value);
+        count += 1 + int(two);
+    }
+    for (; i < unitCount; ++i) {
+        uint16_t value = table[units[i]];
+        if (value == kUnmappable) return 0;
+        int length = value > 0xFF ? 2 : 1;
+        if (byteCapacity - count < length) return 0;
+        if (length == 2) bytes[count] = char(value >> 8);
+        bytes[count + length - 1] = char(value);
+        count += length;
     }
     return count;
 }
@@ -308,7 +350,7 @@ int MultiByteToWide(unsigned codePage, unsigned flags, const char* bytes, int by
     if (page->doubleByte) return DoubleBytesToWide(*page, next, end, units, unitCapacity);
     if (unitCapacity == 0) return byteCount;
     if (unitCapacity < byteCount) return 0;
-    const char16_t* singles = page->singles.data();
+    const char16_t* singles = page->slotUnits.data();
     for (int i = 0; i < byteCount; ++i) units[i] = singles[next[i]];
     return byteCount;
 }
@@ -326,24 +368,7 @@ int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, cha
         for (int i = 0; i < unitCount; ++i) bytes[i] = char(table[units[i]]);
         return unitCount;
     }
-    int count = 0;
-    for (int i = 0; i < unitCount; ++i) {
-        uint16_t value = table[units[i]];
-        if (value == kUnmappable) {
-            // Code page 42 fails the conversion but not the size query.
-            if (byteCapacity != 0 || !page->countsUnmappable) return 0;
-            ++count;
-            continue;
-        }
-        int length = value > 0xFF ? 2 : 1;
-        if (byteCapacity != 0) {
-            if (byteCapacity - count < length) return 0;
-            if (length == 2) bytes[count] = char(value >> 8);
-            bytes[count + length - 1] = char(value);
-        }
-        count += length;
-    }
-    return count;
+    return WideToBytes(*page, units, unitCount, bytes, byteCapacity);
 }
 
 }  // namespace idxfilter

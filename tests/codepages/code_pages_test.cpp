@@ -30,8 +30,9 @@ std::u16string ToWide(unsigned codePage, const std::string& bytes, unsigned flag
                                   int(units.size()));
     EXPECT_EQ(needed, written) << "size query of code page " << codePage;
     if (written > 1) {
+        std::u16string small(written - 1, u'\0');
         EXPECT_EQ(0, MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()),
-                                     units.data(), written - 1));
+                                     small.data(), written - 1));
     }
     units.resize(std::max(written, 0));
     return units;
@@ -44,7 +45,8 @@ std::string ToBytes(unsigned codePage, const std::u16string& units) {
                                   int(bytes.size()));
     EXPECT_EQ(needed, written) << "size query of code page " << codePage;
     if (written > 1) {
-        EXPECT_EQ(0, WideToMultiByte(codePage, units.data(), int(units.size()), bytes.data(),
+        std::string small(written - 1, '\0');
+        EXPECT_EQ(0, WideToMultiByte(codePage, units.data(), int(units.size()), small.data(),
                                      written - 1));
     }
     bytes.resize(std::max(written, 0));
