@@ -58,6 +58,9 @@ public:
             if (digit < 0) throw std::runtime_error("corrupt code-page table");
             ++next_;
             if (digit < kRadix) return value + uint32_t(digit) * scale;
+            // No number in the tables needs more than five digits.
+            if (scale > kRadix * kRadix * kRadix)
+                throw std::runtime_error("corrupt code-page table");
             value += uint32_t(digit - kRadix) * scale;
             scale *= kRadix;
         }
@@ -151,8 +154,8 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     strictReader.Bits(valid, 0, slotCount);
     Check(strictReader.AtEnd());
     page->slotValid.assign(valid.begin(), valid.end());
-    page->allSinglesValid =
-        std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256, [](uint8_t v) { return v; });
+    page->allSinglesValid = std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256,
+                                        [](uint8_t valid) { return valid != 0; });
 
     // The to-bytes table: every unit that a valid byte or pair yields maps
     // back to the first such byte, then pair; the rest to the fill value;
