@@ -173,10 +173,11 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     };
     for (int byte = 0; byte < 256; ++byte)
         if (!isLead[byte]) MapBack(size_t(byte), uint16_t(byte));
-    for (int lead = 0; lead < 256; ++lead)
-        if (isLead[lead])
-            for (int trail = 0; trail < 256; ++trail)
-                MapBack(size_t(page->leadRow[lead]) << 8 | size_t(trail), uint16_t(lead << 8 | trail));
+    for (int lead = 0; lead < 256; ++lead) {
+        if (!isLead[lead]) continue;
+        for (int trail = 0; trail < 256; ++trail)
+            MapBack(size_t(page->leadRow[lead]) << 8 | size_t(trail), uint16_t(lead << 8 | trail));
+    }
     size_t exceptionCount = toBytes.Number();
     std::vector<uint32_t> exceptionUnits(exceptionCount);
     for (size_t i = 0, unit = 0; i < exceptionCount; ++i, ++unit) {

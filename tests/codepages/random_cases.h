@@ -93,6 +93,8 @@ inline constexpr UnitBlock kUnitBlocks[] = {
     {0x3000, 0x33FF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3}, {0xE000, 0xF8FF}, {0xF020, 0xF0FF},
     {0xF900, 0xFAFF}, {0xFE30, 0xFFFF}, {0x0000, 0x001F}, {0x0000, 0xFFFF}};
 
+inline constexpr uint32_t kUnitBlockCount = sizeof kUnitBlocks / sizeof kUnitBlocks[0];
+
 inline std::vector<char16_t> RandomUnits(Random& random) {
     std::vector<char16_t> units;
     if (random.Percent(1)) return units;
@@ -100,7 +102,7 @@ inline std::vector<char16_t> RandomUnits(Random& random) {
     // Half the strings keep to one block, so that code pages that fail on
     // any unmappable unit still see whole strings convert.
     bool oneBlock = random.Percent(50);
-    UnitBlock block = kUnitBlocks[random.Range(0, sizeof kUnitBlocks / sizeof kUnitBlocks[0] - 1)];
+    UnitBlock block = kUnitBlocks[random.Range(0, kUnitBlockCount - 1)];
     while (int(units.size()) < length) {
         uint32_t choice = random.Range(0, 99);
         if (choice < 8 && int(units.size()) + 2 <= length) {
@@ -109,8 +111,7 @@ inline std::vector<char16_t> RandomUnits(Random& random) {
         } else if (choice < 12) {
             units.push_back(char16_t(random.Range(0xD800, 0xDFFF)));
         } else {
-            if (!oneBlock)
-                block = kUnitBlocks[random.Range(0, sizeof kUnitBlocks / sizeof kUnitBlocks[0] - 1)];
+            if (!oneBlock) block = kUnitBlocks[random.Range(0, kUnitBlockCount - 1)];
             units.push_back(char16_t(random.Range(block.first, block.last)));
         }
     }
