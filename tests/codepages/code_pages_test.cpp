@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +18,18 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
+
+// Counts the allocations of this test program, so that a test can check
+// that conversions allocate nothing.
+std::atomic<long> allocationCount{0};
+
+void* operator new(std::size_t size) {
+    ++allocationCount;
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace idxfilter {
 namespace {
@@ -295,6 +309,28 @@ TEST(Conventions, FailuresReturnZero) {
     }
     // A double-byte character does not fit in the last byte.
     EXPECT_EQ(WideToMultiByte(932, u"a\x3042", 2, narrow, 2), 0);
+}
+
+// Once a code page has been used, converting with it allocates nothing.
+TEST(Conventions, ConversionsDoNotAllocate) {
+    std::string bytes = "caf\xE9 \x82\xA0\x81";
+    std::u16string units = u"caf\x00E9 \x3042\x4E2D\xD800";
+    char16_t wide[32];
+    char narrow[32];
+    auto ConvertAll = [&] {
+        for (unsigned codePage : {1252u, 932u, 42u, kAnsiCodePageAlias}) {
+            for (unsigned flags : {0u, kStrictConversion}) {
+                MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), nullptr, 0);
+                MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), wide, 32);
+            }
+            WideToMultiByte(codePage, units.data(), int(units.size()), nullptr, 0);
+            WideToMultiByte(codePage, units.data(), int(units.size()), narrow, 32);
+        }
+    };
+    ConvertAll();
+    long before = allocationCount.load();
+    ConvertAll();
+    EXPECT_EQ(allocationCount.load(), before);
 }
 
 TEST(AnsiCodePage, AcceptsExactlyTheAnsiCodePages) {
