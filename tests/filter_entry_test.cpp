@@ -109,3 +109,23 @@ TEST(FilterEntry, AnsiTextIsDeliveredInItsCodePage) {
 
 }  // namespace
 }  // namespace idxfilter
+
+#ifndef _WIN32
+#include <sys/stat.h>
+
+namespace idxfilter {
+namespace {
+
+TEST(FilterEntry, FifoWithoutWriterGivesMinusOneAtOnce) {
+    testing::TempFile file("x");
+    std::string fifo = file.Path() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Delivery delivery = FilterFile(fifo.c_str());
+    EXPECT_EQ(delivery.result, -1);
+    EXPECT_EQ(delivery.calls, 0);
+    std::filesystem::remove(fifo);
+}
+
+}  // namespace
+}  // namespace idxfilter
+#endif

@@ -25,7 +25,10 @@ public:
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a FIFO without a writer cannot hang the
+    // caller; only regular files are read, and for them the flag changes
+    // nothing.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.fd < 0) return false;
     struct stat status;
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
