@@ -17,7 +17,8 @@ fi
 export WINEDEBUG=-all
 
 echo "== portable build (Linux shared library, command-line tool) =="
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DIDXFILTER_REQUIRE_CODEPAGE_DIFFERENTIAL=ON
 ninja -C build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
 
