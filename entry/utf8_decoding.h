@@ -17,8 +17,9 @@ namespace idxfilter {
 inline constexpr char16_t kReplacementCharacter = 0xFFFD;
 
 // Decodes [begin, end) and calls emit(char16_t) for every unit produced.
-// Returns false when any ill-formed sequence was met.
-template <typename Emit>
+// Returns false when any ill-formed sequence was met; with
+// `stopAtFirstFault` it returns at that point.
+template <bool stopAtFirstFault = false, typename Emit>
 bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emit) {
     bool wellFormed = true;
     const unsigned char* p = begin;
@@ -41,6 +42,7 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
             if (lead == 0xF0) lower = 0x90;
             if (lead == 0xF4) upper = 0x8F;
         } else {
+            if constexpr (stopAtFirstFault) return false;
             wellFormed = false;
             emit(kReplacementCharacter);
             ++p;
@@ -57,6 +59,7 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
             ++taken;
         }
         if (taken < trailCount) {
+            if constexpr (stopAtFirstFault) return false;
             wellFormed = false;
             emit(kReplacementCharacter);
             p += 1 + taken;

@@ -2,14 +2,17 @@
 
 #include <cstring>
 
+#include "entry/ascii.h"
 #include "entry/unavailable.h"
 #include "entry/utf8_decoding.h"
 
 namespace idxfilter {
 
 bool IsWellFormedUtf8(const char* begin, const char* end) {
-    return DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),
-                      reinterpret_cast<const unsigned char*>(end), [](char16_t) {});
+    // ANSI text usually fails early, and ASCII is skipped a word at a time.
+    begin += AsciiPrefixLength(begin, static_cast<std::size_t>(end - begin));
+    return DecodeUtf8<true>(reinterpret_cast<const unsigned char*>(begin),
+                            reinterpret_cast<const unsigned char*>(end), [](char16_t) {});
 }
 
 WideBuffer::WideBuffer(std::string_view text, bool terminated) : terminated(terminated) {
@@ -29,6 +32,9 @@ void WideBuffer::DecodeRange(const char* begin, const char* end) {
     std::size_t start = units.size();
     units.resize(start + static_cast<std::size_t>(end - begin) + 1);
     char16_t* out = units.data() + start;
+    std::size_t ascii = AsciiPrefixLength(begin, static_cast<std::size_t>(end - begin));
+    for (const char* p = begin; p != begin + ascii; ++p) *out++ = static_cast<unsigned char>(*p);
+    begin += ascii;
     bool wellFormed = DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),
                                  reinterpret_cast<const unsigned char*>(end),
                                  [&out](char16_t unit) { *out++ = unit; });

@@ -1,9 +1,10 @@
 #include "rtf/character_decoding.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
-#include "loading/ansi_wide_buffer.h"
+#include "entry/ascii.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 #include "rtf/font_table.h"
@@ -11,23 +12,52 @@
 namespace idxfilter {
 namespace {
 
-void DecodeAnsi(std::string_view bytes, std::string& out) {
-    AnsiWideBuffer wide(bytes, true);
-    const std::vector<char16_t>& units = wide.Units();
-    AppendUnitsAsUtf8(units.data(), units.size() - 1, out);
+const FontEntry* FindFontCached(const ConversionState& state, std::int32_t number) {
+    DecodingCache& cache = state.cache;
+    for (; cache.fontsIndexed < state.fonts.size(); ++cache.fontsIndexed)
+        cache.firstFontEntry.emplace(state.fonts[cache.fontsIndexed].number, cache.fontsIndexed);
+    auto found = cache.firstFontEntry.find(number);
+    return found == cache.firstFontEntry.end() ? nullptr : &state.fonts[found->second];
 }
 
-void DecodeStrict(std::string_view bytes, unsigned codePage, std::string& out) {
-    if (bytes.empty() || bytes.size() > INT_MAX) return;
-    int byteCount = static_cast<int>(bytes.size());
-    int count = MultiByteToWide(codePage, kStrictConversion, bytes.data(), byteCount, nullptr, 0);
+// True when every ASCII byte converts, by itself, to the same value in
+// `codePage` with `flags`; then an ASCII text converts to itself.
+bool KeepsAscii(const ConversionState& state, unsigned codePage, unsigned flags) {
+    auto [entry, added] = state.cache.asciiUnchanged.try_emplace({codePage, flags}, true);
+    if (added) {
+        for (int byte = 1; byte < 0x80 && entry->second; ++byte) {
+            char in = static_cast<char>(byte);
+            char16_t unit = 0;
+            entry->second = MultiByteToWide(codePage, flags, &in, 1, &unit, 1) == 1 && unit == byte;
+        }
+    }
+    return entry->second;
+}
+
+// Converts `bytes` from `codePage` with `flags` and appends the UTF-8 of
+// the units before the first 0 unit. A strict conversion that the platform
+// refuses appends nothing at all; a lenient one never fails on a byte. An
+// ASCII prefix, which converts to itself, is copied rather than converted.
+void AppendConverted(const ConversionState& state, std::string_view bytes, unsigned codePage,
+                     unsigned flags, std::string& out) {
+    std::size_t prefix = KeepsAscii(state, codePage, flags) ? AsciiPrefixLength(bytes.data(), bytes.size()) : 0;
+    std::string_view rest = bytes.substr(prefix);
+    if (rest.empty()) {
+        out.append(bytes);
+        return;
+    }
+    if (rest.size() > INT_MAX) return;
+    int byteCount = static_cast<int>(rest.size());
+    int count = MultiByteToWide(codePage, flags, rest.data(), byteCount, nullptr, 0);
     if (count <= 0) return;
-    std::vector<char16_t> units(static_cast<std::size_t>(count) + 1);
-    int written =
-        MultiByteToWide(codePage, kStrictConversion, bytes.data(), byteCount, units.data(), count);
-    if (written != count) return;
-    Utf8Buffer utf8(units.data(), true);
-    out.append(utf8.Str());
+    std::vector<char16_t>& units = state.cache.units;
+    units.assign(static_cast<std::size_t>(count) + 1, 0);
+    int written = MultiByteToWide(codePage, flags, rest.data(), byteCount, units.data(), count);
+    if (flags == kStrictConversion && written != count) return;
+    std::size_t length = 0;
+    while (units[length] != 0) ++length;
+    out.append(bytes.substr(0, prefix));
+    AppendUnitsAsUtf8(units.data(), length, out);
 }
 
 }  // namespace
@@ -38,14 +68,16 @@ void AppendText(ConversionState& state, std::string_view bytes) {
 
 void DecodeRun(const ConversionState& state, std::string_view bytes, std::int32_t font,
                std::string& out) {
-    const FontEntry* entry = font < 0 ? nullptr : FindFont(state.fonts, font);
-    if (entry == nullptr) return DecodeAnsi(bytes, out);
-    auto codePage = state.charsetCodePages.find(entry->charset);
+    const FontEntry* entry = font < 0 ? nullptr : FindFontCached(state, font);
+    auto codePage = entry ? state.charsetCodePages.find(entry->charset) : state.charsetCodePages.end();
     // Writers declare character sets the table lacks (Mac's 256,
     // Vietnamese 163, ...); their text is read like text of no known font
     // rather than dropped.
-    if (codePage == state.charsetCodePages.end()) return DecodeAnsi(bytes, out);
-    DecodeStrict(bytes, static_cast<unsigned>(codePage->second), out);
+    bool ansi = codePage == state.charsetCodePages.end();
+    unsigned page = ansi ? AnsiCodePage() : static_cast<unsigned>(codePage->second);
+    unsigned flags = ansi ? 0 : kStrictConversion;
+    std::size_t length = ansi ? std::min(bytes.size(), bytes.find('\0')) : bytes.size();
+    AppendConverted(state, bytes.substr(0, length), page, flags, out);
 }
 
 }  // namespace idxfilter

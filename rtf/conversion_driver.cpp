@@ -1,5 +1,8 @@
 #include "rtf/conversion_driver.h"
 
+#include <cstring>
+
+#include "entry/ascii.h"
 #include "entry/wide_buffer.h"
 #include "loading/ansi_buffer.h"
 #include "rtf/conversion_state.h"
@@ -24,6 +27,11 @@ bool IsRtf(const std::string& text) {
 // ASCII, and characters the document carries as raw 8-bit bytes arrive as
 // the ANSI code page's bytes, decoded later in the code page of their font.
 std::string PrepareText(std::string text) {
+    // Every ANSI code page keeps ASCII as it is, so a text of ASCII up to
+    // its first NUL byte (the usual RTF document) is already prepared.
+    const void* nul = std::memchr(text.data(), 0, text.size());
+    if (nul) text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    if (IsAscii(text.data(), text.size())) return text;
     WideBuffer wide(text, true);
     std::string().swap(text);
     AnsiBuffer ansi(wide.CStr(), wide.Size(), true);

@@ -63,6 +63,18 @@ using CharsetCodePageMap = std::map<std::int32_t, std::int32_t>;
 // code page.
 CharsetCodePageMap CharsetCodePageTable();
 
+// Lookups that DecodeRun repeats for every run, remembered for one
+// conversion: the first font-table entry of each font number (entries are
+// only ever appended, so a first entry never changes), and whether ASCII
+// text converts to itself in a code page under given flags (asked of the
+// platform once, byte by byte).
+struct DecodingCache {
+    std::map<std::int32_t, std::size_t> firstFontEntry;
+    std::size_t fontsIndexed = 0;
+    std::map<std::pair<unsigned, unsigned>, bool> asciiUnchanged;
+    std::vector<char16_t> units;  // conversion scratch, reused run after run
+};
+
 struct ConversionState {
     CharsetCodePageMap charsetCodePages = CharsetCodePageTable();
     FontList fonts;
@@ -71,6 +83,7 @@ struct ConversionState {
     std::string linkTarget;
     TextRunList runs;
     std::string output;  // UTF-8; only ever appended to
+    mutable DecodingCache cache;
 };
 
 }  // namespace idxfilter

@@ -3,6 +3,7 @@
 #include "loading/ansi_buffer.h"
 #include "loading/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
+#include "platform/code_pages.h"
 #include "test_support.h"
 
 namespace idxfilter {
@@ -113,6 +114,33 @@ TEST(CodePage932, ConvertsDoubleByteCharactersBothWays) {
     EXPECT_EQ(UnitsOf(wide), Units({0x3042, 0x41, 0}));
     AnsiBuffer ansi(u"\u3042A", true);
     EXPECT_EQ(Hex(ansi.Str()), Hex(Bytes({0x82, 0xA0, 0x41})));
+}
+
+}  // namespace
+}  // namespace idxfilter
+
+namespace idxfilter {
+namespace {
+
+// The converter skips the conversion of ASCII text to the ANSI code page
+// because every ANSI code page keeps ASCII as it is; hold the platform to it.
+TEST(AnsiCodePages, KeepAsciiAsItIs) {
+    std::u16string units;
+    std::string bytes;
+    for (int c = 1; c < 0x80; ++c) {
+        units += char16_t(c);
+        bytes += char(c);
+    }
+    unsigned original = AnsiCodePage();
+    for (unsigned codePage : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u,
+                              1256u, 1257u}) {
+        if (!SetAnsiCodePage(codePage) && AnsiCodePage() != codePage) continue;
+        AnsiBuffer ansi(units.c_str(), true);
+        EXPECT_EQ(ansi.Str(), bytes) << codePage;
+        AnsiWideBuffer wide(bytes, true);
+        EXPECT_EQ(std::u16string(wide.CStr()), units) << codePage;
+    }
+    SetAnsiCodePage(original);
 }
 
 }  // namespace
