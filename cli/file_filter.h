@@ -1,0 +1,24 @@
+// Running the filter on one file the way a host does: through the public
+// export idx_filter with a sink that copies the text it is lent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace idxfilter::cli {
+
+enum class TextForm {
+    Utf8,            // for people, JSON and the index (see Utf16ToDisplayUtf8)
+    Utf16LittleEndian  // exactly the delivered units
+};
+
+struct FilteredText {
+    std::int32_t result = -1;  // idx_filter's result
+    std::string text;          // in the requested form; empty when result < 0
+    std::string reason;        // why nothing was delivered; empty otherwise
+};
+
+// Safe to call from several threads at once (the filter keeps no state).
+FilteredText FilterFile(const std::string& path, TextForm form);
+
+}  // namespace idxfilter::cli

@@ -1,0 +1,109 @@
+#include "cli/filter_command.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/file_filter.h"
+#include "cli/jsonl_output.h"
+#include "cli/parallel_filter.h"
+#include "platform/code_pages.h"
+
+namespace idxfilter::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: idxfilter [--ansi-codepage N] [--utf16 | --jsonl] [--jobs N] FILE...\n"
+    "       idxfilter index [--db FILE] [--jobs N] PATH...\n"
+    "       idxfilter search [--db FILE] [--limit N] QUERY\n"
+    "\n"
+    "Runs the filter on each FILE and writes the text it delivers to standard\n"
+    "output: as UTF-8, or with --utf16 as the UTF-16LE units the filter\n"
+    "delivered, or with --jsonl as one JSON object per file and line (path,\n"
+    "result, text). --ansi-codepage sets the code page that stands for the\n"
+    "system's ANSI code page (default 1252). --jobs filters N files at once\n"
+    "(default: the number of cores); the output keeps the order of the files.\n"
+    "A file named index or search is given as ./index or after --.\n"
+    "\n"
+    "Exit status: 0 when every file delivered text, 1 when some file\n"
+    "delivered nothing, 2 for a usage error.\n"
+    "\n"
+    "idxfilter index --help and idxfilter search --help describe the index.\n";
+
+enum class OutputForm { Utf8, Utf16, Jsonl };
+
+struct Options {
+    OutputForm form = OutputForm::Utf8;
+    unsigned jobs = DefaultJobs();
+    std::vector<std::string> files;
+};
+
+}  // namespace
+
+int FilterCommand(int argc, char** argv) {
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.files.emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitAllDelivered;
+        } else if (arg == "--utf16" || arg == "--jsonl") {
+            OutputForm form = arg == "--utf16" ? OutputForm::Utf16 : OutputForm::Jsonl;
+            if (options.form != OutputForm::Utf8 && options.form != form)
+                return UsageError(kUsage, "--utf16 and --jsonl exclude each other");
+            options.form = form;
+        } else if (arg == "--jobs") {
+            unsigned long jobs;
+            if (i + 1 >= argc) return UsageError(kUsage, "--jobs needs a number");
+            if (!ParseNumber(argv[++i], 1, kMaxJobs, jobs))
+                return UsageError(kUsage, "not a number of jobs (1 to 256):", argv[i]);
+            options.jobs = static_cast<unsigned>(jobs);
+        } else if (arg == "--ansi-codepage") {
+            if (i + 1 >= argc) return UsageError(kUsage, "--ansi-codepage needs a code page number");
+            unsigned long codePage;
+            if (!ParseNumber(argv[++i], 0, 65535, codePage))
+                return UsageError(kUsage, "not a code page number:", argv[i]);
+            if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(codePage)))
+                return UsageError(kUsage, "code page not available as ANSI code page:", argv[i]);
+        } else {
+            return UsageError(kUsage, "unknown option:", argv[i]);
+        }
+    }
+    if (options.files.empty()) return UsageError(kUsage, "no file given");
+
+    const TextForm textForm =
+        options.form == OutputForm::Utf16 ? TextForm::Utf16LittleEndian : TextForm::Utf8;
+    std::vector<FilteredText> outcomes(options.files.size());
+    int status = kExitAllDelivered;
+    RunInOrder(
+        options.files.size(), options.jobs, 4 * options.jobs,
+        [&](std::size_t i) { outcomes[i] = FilterFile(options.files[i], textForm); },
+        [&](std::size_t i) {
+            const std::string& file = options.files[i];
+            FilteredText outcome = std::move(outcomes[i]);
+            if (outcome.result < 0) {
+                std::fprintf(stderr, "idxfilter: %s: no text delivered (%s)\n", file.c_str(),
+                             outcome.reason.c_str());
+                status = kExitSomeFailed;
+            }
+            std::string bytes =
+                options.form == OutputForm::Jsonl
+                    ? JsonLine(file, outcome.result, outcome.text, outcome.reason)
+                    : std::move(outcome.text);
+            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        });
+    if (std::fflush(stdout) != 0) {
+        std::perror("idxfilter: writing standard output");
+        return kExitSomeFailed;
+    }
+    return status;
+}
+
+}  // namespace idxfilter::cli

@@ -1,0 +1,195 @@
+#include "cli/index_database.h"
+
+#include <sys/stat.h>
+
+namespace idxfilter::cli {
+namespace {
+
+// Long enough to wait out another program's short write, short enough
+// that a stuck one is reported promptly.
+constexpr int kBusyTimeoutMs = 2000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE files("
+    "  id INTEGER PRIMARY KEY,"
+    "  path BLOB NOT NULL UNIQUE,"
+    "  size INTEGER NOT NULL,"
+    "  modified_ns INTEGER NOT NULL,"
+    "  result INTEGER NOT NULL,"
+    "  reason TEXT);"
+    // The text's rowid is the file's id. remove_diacritics lets "cafe" find
+    // "café"; unicode61 folds case beyond ASCII (Cyrillic, Greek, ...).
+    "CREATE VIRTUAL TABLE texts USING fts5(text, tokenize = 'unicode61 remove_diacritics 2');";
+
+bool FileExists(const std::string& file) {
+    struct stat status;
+    return ::stat(file.c_str(), &status) == 0;
+}
+
+// The smallest byte string greater than every string that starts with
+// `prefix` (which ends in '/'): the same prefix ending in '0'.
+std::string PrefixEnd(std::string prefix) {
+    prefix.back() = char('/' + 1);
+    return prefix;
+}
+
+}  // namespace
+
+IndexDatabase IndexDatabase::OpenForUpdate(const std::string& file) {
+    IndexDatabase database(Connection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    if (sqlite3_db_readonly(database.connection_.Handle(), "main") == 1)
+        throw DatabaseError("the file cannot be written", SQLITE_READONLY);
+    sqlite3_busy_timeout(database.connection_.Handle(), kBusyTimeoutMs);
+    database.CheckFormat(true);
+    // WAL lets searches read while an update runs; NORMAL synchronisation is
+    // durable at each checkpoint and never corrupts on a crash.
+    database.connection_.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    return database;
+}
+
+IndexDatabase IndexDatabase::OpenForSearch(const std::string& file) {
+    // SQLite would create a missing file even read-only in some modes;
+    // a search never should.
+    if (!FileExists(file)) throw DatabaseError("no such file", SQLITE_CANTOPEN);
+    IndexDatabase database(Connection(file, SQLITE_OPEN_READONLY));
+    sqlite3_busy_timeout(database.connection_.Handle(), kBusyTimeoutMs);
+    database.CheckFormat(false);
+    return database;
+}
+
+void IndexDatabase::CheckFormat(bool mayCreate) {
+    // Reading the header inside an immediate transaction also takes the
+    // write lock up front: a locked index is reported before any work.
+    connection_.Execute(mayCreate ? "BEGIN IMMEDIATE" : "BEGIN");
+    try {
+        std::int64_t applicationId = connection_.QueryInteger("PRAGMA application_id");
+        std::int64_t version = connection_.QueryInteger("PRAGMA user_version");
+        std::int64_t objects = connection_.QueryInteger("SELECT count(*) FROM sqlite_schema");
+        if (applicationId == 0 && version == 0 && objects == 0) {
+            if (!mayCreate) throw DatabaseError("the file is empty, not an index", SQLITE_NOTADB);
+            connection_.Execute(kSchema);
+            connection_.Execute(("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                                 "; PRAGMA user_version = " + std::to_string(kFormatVersion))
+                                    .c_str());
+        } else if (applicationId != kApplicationId) {
+            throw DatabaseError("an SQLite database of another program, not an index of idxfilter",
+                                SQLITE_NOTADB);
+        } else if (version != kFormatVersion) {
+            throw DatabaseError("an index in format " + std::to_string(version) +
+                                    "; this idxfilter reads format " +
+                                    std::to_string(kFormatVersion),
+                                SQLITE_NOTADB);
+        }
+        connection_.Execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(connection_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::unordered_map<std::string, StoredFile> IndexDatabase::FilesUnder(
+    const std::vector<std::string>& roots) {
+    std::unordered_map<std::string, StoredFile> files;
+    Statement select(connection_,
+                     "SELECT path, id, size, modified_ns, result, reason FROM files"
+                     " WHERE path = ?1 OR (path >= ?2 AND path < ?3)");
+    for (const std::string& root : roots) {
+        std::string prefix = root.ends_with('/') ? root : root + '/';
+        std::string prefixEnd = PrefixEnd(prefix);
+        select.Reset().BindBlob(1, root).BindBlob(2, prefix).BindBlob(3, prefixEnd);
+        while (select.Step()) {
+            StoredFile& file = files[std::string(select.Bytes(0))];
+            file.id = select.Integer(1);
+            file.size = select.Integer(2);
+            file.modifiedNs = select.Integer(3);
+            file.result = static_cast<std::int32_t>(select.Integer(4));
+            file.reason = select.Bytes(5);
+        }
+    }
+    return files;
+}
+
+void IndexDatabase::Begin() {
+    connection_.Execute("BEGIN IMMEDIATE");
+    inTransaction_ = true;
+}
+
+void IndexDatabase::Commit() {
+    connection_.Execute("COMMIT");
+    inTransaction_ = false;
+}
+
+void IndexDatabase::Rollback() {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    sqlite3_exec(connection_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void IndexDatabase::Store(const FileRecord& record) {
+    if (!upsert_) {
+        upsert_ = std::make_unique<Statement>(
+            connection_,
+            "INSERT INTO files(path, size, modified_ns, result, reason)"
+            " VALUES(?1, ?2, ?3, ?4, ?5)"
+            " ON CONFLICT(path) DO UPDATE SET size = excluded.size,"
+            " modified_ns = excluded.modified_ns, result = excluded.result,"
+            " reason = excluded.reason"
+            " RETURNING id");
+        deleteText_ = std::make_unique<Statement>(connection_, "DELETE FROM texts WHERE rowid = ?1");
+        insertText_ =
+            std::make_unique<Statement>(connection_, "INSERT INTO texts(rowid, text) VALUES(?1, ?2)");
+    }
+    upsert_->Reset().BindBlob(1, record.path).Bind(2, record.size).Bind(3, record.modifiedNs);
+    upsert_->Bind(4, record.result);
+    if (record.result < 0) upsert_->BindText(5, record.reason);
+    if (!upsert_->Step()) throw DatabaseError("storing a file gave no row id", SQLITE_INTERNAL);
+    std::int64_t id = upsert_->Integer(0);
+    while (upsert_->Step()) {
+    }
+    deleteText_->Reset().Bind(1, id).Step();
+    if (record.result >= 0) insertText_->Reset().Bind(1, id).BindText(2, record.text).Step();
+}
+
+void IndexDatabase::Remove(std::int64_t id) {
+    if (!deleteFile_) {
+        deleteFile_ = std::make_unique<Statement>(connection_, "DELETE FROM files WHERE id = ?1");
+        if (!deleteText_)
+            deleteText_ =
+                std::make_unique<Statement>(connection_, "DELETE FROM texts WHERE rowid = ?1");
+    }
+    deleteFile_->Reset().Bind(1, id).Step();
+    deleteText_->Reset().Bind(1, id).Step();
+}
+
+std::vector<SearchHit> IndexDatabase::Search(const std::string& query, int limit) {
+    // Snippets: matched terms in [brackets], about a dozen words around the
+    // best match.
+    Statement select(connection_,
+                     "SELECT files.path, snippet(texts, 0, '[', ']', '...', 12)"
+                     " FROM texts JOIN files ON files.id = texts.rowid"
+                     " WHERE texts MATCH ?1 ORDER BY bm25(texts), files.path LIMIT ?2");
+    select.BindText(1, query).Bind(2, limit);
+    std::vector<SearchHit> hits;
+    while (select.Step()) hits.push_back({std::string(select.Bytes(0)), std::string(select.Bytes(1))});
+    return hits;
+}
+
+std::string ExplainDatabaseError(const DatabaseError& error) {
+    switch (error.Code()) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "the index is locked by another program (" + std::string(error.what()) + ")";
+    case SQLITE_READONLY:
+        return "the index is read-only (" + std::string(error.what()) + ")";
+    case SQLITE_CORRUPT:
+        return "the index is damaged (" + std::string(error.what()) + ")";
+    case SQLITE_NOTADB:
+        return "not an index of idxfilter: " + std::string(error.what());
+    case SQLITE_CANTOPEN:
+        return "cannot open the index (" + std::string(error.what()) + ")";
+    default:
+        return error.what();
+    }
+}
+
+}  // namespace idxfilter::cli
