@@ -26,8 +26,8 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
     while (p < end) {
         unsigned lead = *p;
         if (lead < 0x80) {
-            emit(char16_t(lead));
-            ++p;
+            do emit(char16_t(*p++));
+            while (p < end && *p < 0x80);
             continue;
         }
         int trailCount;

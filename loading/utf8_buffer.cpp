@@ -14,10 +14,15 @@ std::size_t UnitLength(const char16_t* units) {
 }  // namespace
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
-    // Sized exactly first: texts reach hundreds of megabytes, and a
-    // worst-case reservation would triple the memory an ASCII text needs.
-    std::size_t length = count;
-    for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
+    // Whole texts reach hundreds of megabytes, where a worst-case
+    // reservation would triple the memory an ASCII text needs: those are
+    // sized exactly first. Short runs take the worst case and shrink.
+    constexpr std::size_t kExactSizingFrom = 1 << 16;
+    std::size_t length = 3 * count;
+    if (count >= kExactSizingFrom) {
+        length = count;
+        for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
+    }
     std::size_t start = out.size();
     out.resize(start + length);
     char* p = out.data() + start;
@@ -34,6 +39,7 @@ void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& ou
             *p++ = char(0x80 | (u & 0x3F));
         }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 Utf8Buffer::Utf8Buffer(const char16_t* units, bool terminated) : terminated(terminated) {

@@ -1,5 +1,7 @@
 #include "rtf/token_reader.h"
 
+#include <array>
+
 #include "rtf/hex_number.h"
 
 namespace idxfilter {
@@ -8,8 +10,15 @@ namespace {
 bool BeginsWordOrBrace(unsigned char c) { return c == '\\' || c == '{' || c == '}'; }
 
 // Bytes a text stretch keeps as they stand: the blank and everything above
-// it, except the backslash and the braces.
-bool IsTextByte(unsigned char c) { return c >= ' ' && !BeginsWordOrBrace(c); }
+// it, except the backslash and the braces. A table, since text stretches
+// are most of a document's bytes.
+constexpr auto kTextBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = ' '; c < 256; ++c) table[c] = c != '\\' && c != '{' && c != '}';
+    return table;
+}();
+
+bool IsTextByte(unsigned char c) { return kTextBytes[c]; }
 
 // After a lone backslash, printable punctuation makes a two-byte control
 // symbol ("\~", "\-", "\_", "\:", ...), so that the word behind it stays
