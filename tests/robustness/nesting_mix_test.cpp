@@ -1,0 +1,101 @@
+// Deep and unbalanced nesting in the places the scanner, the font-table
+// reader and SkipGroup meet: each mix converts on a small stack to the
+// text its visible parts hold, through the converter and through the
+// export.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+#include <string>
+
+#include "idxfilter.h"
+#include "test_support.h"
+
+namespace idxfilter {
+namespace {
+
+using testing::Convert;
+using testing::FilterBytes;
+
+constexpr std::size_t kSmallStack = 256 * 1024;
+constexpr std::size_t kDepth = 1000000;
+
+void RunWithStack(std::size_t stackSize, std::function<void()> work) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, stackSize), 0);
+    pthread_t thread;
+    auto body = [](void* argument) -> void* {
+        (*static_cast<std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, body, &work), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+std::string Repeat(const std::string& piece, std::size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+std::string Open(std::size_t n = kDepth) { return std::string(n, '{'); }
+std::string Close(std::size_t n = kDepth) { return std::string(n, '}'); }
+
+struct MixCase {
+    const char* name;
+    std::string rtf;
+    std::string text;
+};
+
+void PrintTo(const MixCase& c, std::ostream* os) { *os << c.name; }
+
+class NestingMix : public ::testing::TestWithParam<MixCase> {};
+
+TEST_P(NestingMix, ConvertsOnSmallStack) {
+    std::string text;
+    RunWithStack(kSmallStack, [&] { text = Convert(GetParam().rtf); });
+    EXPECT_EQ(text, GetParam().text);
+}
+
+TEST_P(NestingMix, ExportDeliversTheSameOnSmallStack) {
+    testing::Delivery delivery;
+    RunWithStack(kSmallStack, [&] { delivery = FilterBytes(GetParam().rtf); });
+    std::u16string expected(GetParam().text.begin(), GetParam().text.end());  // ASCII texts
+    EXPECT_EQ(delivery.result, expected.empty() ? -1 : std::int32_t(expected.size()));
+    EXPECT_EQ(delivery.calls, expected.empty() ? 0 : 1);
+    EXPECT_TRUE(delivery.text == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , NestingMix,
+    ::testing::Values(
+        // A font table inside a skipped destination is skipped with it.
+        MixCase{"FontTableInsideSkippedDestination",
+                "{\\rtf1{\\*\\themedata{\\fonttbl" + Open() + "\\f1 A;" + Close() + "}}visible}", "visible"},
+        // A skipped destination inside a font entry ends that entry's group.
+        MixCase{"SkippedDestinationInsideFontTable",
+                "{\\rtf1{\\fonttbl{\\f1\\fcharset0{\\*\\falt " + Open() + Close() + "}A;}}\\f1 text}", "text"},
+        MixCase{"PictureAroundDeepGroups", "{\\rtf1{\\pict " + Open() + "89" + Close() + "}after}",
+                " [PICTURE] after"},
+        MixCase{"ObjectAroundDeepGroups", "{\\rtf1{\\object " + Open() + Close() + "}after}", " [OBJECT] after"},
+        MixCase{"AlternatingBodyAndSkippedGroups",
+                "{\\rtf1 " + Repeat("{\\*\\ud{u}}{", kDepth / 4) + "x" + Close(kDepth / 4) + "y}", "xy"},
+        MixCase{"FontSelectionsAtEveryLevel", "{\\rtf1{\\fonttbl{\\f1\\fcharset0 A;}}" +
+                                                  Repeat("{\\f1 ", kDepth / 4) + "z" + Close(kDepth / 4) + "}",
+                "z"},
+        // Unbalanced: groups never closed end with the text.
+        MixCase{"BodyNeverClosed", "{\\rtf1 " + Open() + "open", "open"},
+        MixCase{"FontTableNeverClosed", "{\\rtf1{\\fonttbl" + Open() + "\\f1 A;", ""},
+        MixCase{"SkippedDestinationNeverClosed", "{\\rtf1 before{\\*\\themedata " + Open(), "before"},
+        // Unbalanced: closing braces after the document's group end the scan.
+        MixCase{"ClosedTooOften", "{\\rtf1 inside}" + Close() + "outside", "inside"},
+        MixCase{"FontTableClosedTooOften", "{\\rtf1{\\fonttbl{\\f1 A;}}" + Close() + "x}", ""},
+        // Every font table adds to one list; selecting from it stays correct.
+        MixCase{"ManyFontTables", "{\\rtf1" + Repeat("{\\fonttbl{\\f1\\fcharset0 A;}}", kDepth / 20) + "\\f1 t}", "t"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace idxfilter
