@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace idxfilter {
 
@@ -26,8 +28,15 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
     while (p < end) {
         unsigned lead = *p;
         if (lead < 0x80) {
-            do emit(char16_t(*p++));
-            while (p < end && *p < 0x80);
+            // ASCII comes in long runs: eight bytes are tested at once.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ull) break;
+                for (int k = 0; k < 8; ++k) emit(char16_t(p[k]));
+                p += 8;
+            }
+            while (p < end && *p < 0x80) emit(char16_t(*p++));
             continue;
         }
         int trailCount;
