@@ -41,5 +41,37 @@ out=$("$tool" "$data/sample.rtf") || fail "sample gave status $?"
 echo "$out" | grep -q "Quarterly report" || fail "sample text missing"
 echo "$out" | grep -q "online summary (https://example.com/report q1.html)" || fail "sample link note missing"
 
+# --jobs: outputs in argument order whatever finishes first, a failure in
+# the middle reported without losing the files around it. Sizes alternate
+# so that later files often finish before earlier ones.
+mkdir "$work/many"
+expected=""
+set --
+for i in $(seq 1 40); do
+    if [ $((i % 3)) -eq 0 ]; then
+        awk -v n=$i 'BEGIN { for (k = 0; k < 20000; k++) printf "x"; printf "<%d>", n }' > "$work/many/$i.txt"
+        expected="$expected$(cat "$work/many/$i.txt")"
+    else
+        printf '<%d>' $i > "$work/many/$i.txt"
+        expected="$expected<$i>"
+    fi
+    set -- "$@" "$work/many/$i.txt"
+    [ $i -eq 20 ] && set -- "$@" "$work/many/missing.txt"
+done
+for jobs in 1 2 7; do
+    out=$("$tool" --jobs $jobs "$@" 2> "$work/err")
+    status=$?
+    [ $status -eq 1 ] || fail "--jobs $jobs with a missing file: status $status"
+    [ "$out" = "$expected" ] || fail "--jobs $jobs: output not in argument order"
+    [ "$(grep -c . "$work/err")" -eq 1 ] && grep -q "missing.txt.*missing" "$work/err" ||
+        fail "--jobs $jobs: missing file not reported once: $(cat "$work/err")"
+done
+"$tool" --jobs 3 "$work/ansi.txt" "$work/utf16.txt" > /dev/null || fail "--jobs: all delivered, status $?"
+for bad in 0 -1 x 257 ""; do
+    "$tool" --jobs "$bad" "$work/ansi.txt" > /dev/null 2>&1
+    [ $? -eq 2 ] || fail "--jobs '$bad' accepted"
+done
+"$tool" --jsonl --utf16 "$work/ansi.txt" > /dev/null 2>&1; [ $? -eq 2 ] || fail "--jsonl with --utf16 accepted"
+
 [ $failures -eq 0 ] && echo "cli: all checks passed"
 exit $failures
