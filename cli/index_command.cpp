@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
+#include <exception>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -124,7 +124,7 @@ int RunIndex(const Options& options) {
     for (const auto& [path, row] : stored) {
         bool hidden = false;
         for (const auto& [folder, reason] : walk.unreadableFolders)
-            if (path.starts_with(folder + '/')) hidden = true;
+            if (path == folder || path.starts_with(folder + '/')) hidden = true;
         if (hidden) continue;
         database.Remove(row.id);
         ++summary.removed;
@@ -221,8 +221,11 @@ int IndexCommand(int argc, char** argv) {
     } catch (const DatabaseError& error) {
         // The open transaction is rolled back as the database closes: the
         // index keeps every file either as it was or as fully updated.
-        std::fprintf(stderr, "\nidxfilter: index: %s: %s\n", options.database.c_str(),
+        std::fprintf(stderr, "idxfilter: index: %s: %s\n", options.database.c_str(),
                      ExplainDatabaseError(error).c_str());
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "idxfilter: index: %s\n", error.what());
         return kExitUsage;
     }
 }

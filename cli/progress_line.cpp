@@ -30,10 +30,13 @@ void ProgressLine::Draw() {
                  (unsigned long long)done_, (unsigned long long)total_, megabytesPerSecond,
                  (unsigned long long)nothing_);
     std::fflush(stderr);
+    shown_ = true;
 }
 
 void ProgressLine::Finish() {
-    if (enabled_ && done_ > 0) std::fputs("\r\033[K", stderr);
+    if (!shown_) return;
+    std::fputs("\r\033[K", stderr);
+    shown_ = false;
 }
 
 }  // namespace idxfilter::cli
