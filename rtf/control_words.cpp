@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace idxfilter {
 namespace {
@@ -87,12 +88,36 @@ constexpr bool IsSortedBy(const Range& range, Key key) {
 static_assert(IsSortedBy(kControlWords, [](const Entry& e) { return e.word; }));
 static_assert(IsSortedBy(kStarDestinations, [](std::string_view w) { return w; }));
 
+// Every control token of a document is looked up here, so the words sit
+// in an open-addressed hash table built at compile time: one hash and one
+// comparison per token.
+constexpr std::uint32_t HashWord(std::string_view word) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : word) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash;
+}
+
+constexpr std::size_t kSlots = 256;
+static_assert(kSlots > 2 * kControlWords.size());
+
+constexpr auto kSlotTable = [] {
+    std::array<std::int16_t, kSlots> slots{};
+    for (auto& slot : slots) slot = -1;
+    for (std::size_t i = 0; i < kControlWords.size(); ++i) {
+        std::size_t slot = HashWord(kControlWords[i].word) % kSlots;
+        while (slots[slot] >= 0) slot = (slot + 1) % kSlots;
+        slots[slot] = static_cast<std::int16_t>(i);
+    }
+    return slots;
+}();
+
 }  // namespace
 
 ControlWordRule FindControlWordRule(std::string_view word) {
-    auto it = std::lower_bound(kControlWords.begin(), kControlWords.end(), word,
-                               [](const Entry& e, std::string_view w) { return e.word < w; });
-    if (it != kControlWords.end() && it->word == word) return it->rule;
+    for (std::size_t slot = HashWord(word) % kSlots; kSlotTable[slot] >= 0; slot = (slot + 1) % kSlots) {
+        const Entry& entry = kControlWords[static_cast<std::size_t>(kSlotTable[slot])];
+        if (entry.word == word) return entry.rule;
+    }
     return {};
 }
 

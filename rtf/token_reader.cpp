@@ -30,6 +30,16 @@ bool EndsControlSymbol(unsigned char c) {
     return c > ' ' && c < 0x7F && !letter && !digit && c != '\'' && c != '*';
 }
 
+int HexDigit(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c |= 0x20;
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+bool IsLetterOrDigit(unsigned char c) {
+    return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || (c >= '0' && c <= '9');
+}
+
 const char* ReadTextStretch(const char* pos, const char* end, Token& token, std::string& scratch) {
     const char* start = pos;
     while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
@@ -91,6 +101,15 @@ const char* ReadToken(const char* pos, const char* end, Token& token, std::strin
         loneBackslash = false;
     };
     while (pos < end) {
+        // Letters and digits, the body of every control word, are simply
+        // kept; the rules below decide about every other byte.
+        if (!copying && IsLetterOrDigit(static_cast<unsigned char>(*pos))) {
+            do ++pos;
+            while (pos < end && IsLetterOrDigit(static_cast<unsigned char>(*pos)));
+            length = static_cast<std::size_t>(pos - start);
+            loneBackslash = false;
+            continue;
+        }
         unsigned char c = static_cast<unsigned char>(*pos++);
         if (c == '\n') {
             if (loneBackslash) {
@@ -128,6 +147,14 @@ const char* ReadToken(const char* pos, const char* end, Token& token, std::strin
 const char* ReadHexEscape(const char* pos, const char* end, unsigned char& byte) {
     byte = 0;
     if (end - pos < 4 || pos[0] != '\\' || pos[1] != '\'') return pos;
+    // Two hexadecimal digits, by far the usual case, read the same whatever
+    // the rules for signs, blanks and prefixes.
+    int high = HexDigit(static_cast<unsigned char>(pos[2]));
+    int low = HexDigit(static_cast<unsigned char>(pos[3]));
+    if (high >= 0 && low >= 0) {
+        byte = static_cast<unsigned char>(high << 4 | low);
+        return pos + 4;
+    }
     std::uint32_t value;
     if (ScanHexNumber(pos + 2, 2, value)) byte = static_cast<unsigned char>(value & 0xFF);
     return pos + 4;
