@@ -19,8 +19,9 @@ bool ParseNumber(std::string_view text, unsigned long minimum, unsigned long max
 }
 
 int UsageError(const char* usage, std::string_view message, std::string_view detail) {
-    std::string line = "idxfilter: " + std::string(message);
-    if (!detail.empty()) line += " " + std::string(detail);
+    std::string line = "idxfilter: ";
+    line.append(message);
+    if (!detail.empty()) line.append(" ").append(detail);
     std::fprintf(stderr, "%s\n\n%s", line.c_str(), usage);
     return kExitUsage;
 }

@@ -42,7 +42,8 @@ int SearchCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (optionsEnded || arg.empty() || arg[0] != '-') {
-            query += (query.empty() ? "" : " ") + std::string(arg);
+            if (!query.empty()) query.push_back(' ');
+            query.append(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
