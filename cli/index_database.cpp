@@ -50,10 +50,12 @@ IndexDatabase IndexDatabase::OpenForUpdate(const std::string& file) {
 }
 
 IndexDatabase IndexDatabase::OpenForSearch(const std::string& file) {
-    // SQLite would create a missing file even read-only in some modes;
-    // a search never should.
+    // Without SQLITE_OPEN_CREATE a missing file is an error, yet the
+    // connection may write: after an interrupted update it must roll back
+    // the journal left behind before it can read. A search writes nothing
+    // else; a file it may not write is opened read-only.
     if (!FileExists(file)) throw DatabaseError("no such file", SQLITE_CANTOPEN);
-    IndexDatabase database(Connection(file, SQLITE_OPEN_READONLY));
+    IndexDatabase database(Connection(file, SQLITE_OPEN_READWRITE));
     sqlite3_busy_timeout(database.connection_.Handle(), kBusyTimeoutMs);
     database.CheckFormat(false);
     return database;
