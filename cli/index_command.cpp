@@ -40,7 +40,7 @@ constexpr const char* kUsage =
 // comes first: large enough that commits cost little, small enough that an
 // interrupted run keeps most of its work.
 constexpr std::size_t kBatchFiles = 2000;
-constexpr std::size_t kBatchTextBytes = 64 << 20;
+constexpr std::size_t kBatchTextBytes = 16 << 20;  // fits the page cache (index_database.cpp)
 
 struct Options {
     std::string database = "idxfilter.db";
