@@ -5,14 +5,17 @@
 #
 # TOOL defaults to build/native/idxfilter (a Release build); SIZES_MIB to
 # "10 100 1024". For each size it generates documents of each kind in
-# IDXFILTER_BENCH_KINDS (default "rich ansi fonts groups") in
+# IDXFILTER_BENCH_KINDS (default "rich ansi raw8 fonts groups") in
 # $IDXFILTER_BENCH_DIR (default: a fresh folder under ${TMPDIR:-/tmp},
 # removed afterwards):
 #   rich    rich-edit style RTF: font table with several character sets,
 #           bold groups, escapes, hyperlink fields
 #   ansi    plain text in the ANSI code page with 8-bit bytes
+#   raw8    RTF whose text is raw 8-bit bytes (a Cyrillic text written in
+#           the ANSI code page without escapes), the costliest encoding
 #   fonts   hostile RTF: a font table of nothing but font entries
-#   groups  hostile RTF: a font table of groups never closed It runs `TOOL FILE > /dev/null` under
+#   groups  hostile RTF: a font table of groups never closed
+# It runs `TOOL FILE > /dev/null` under
 # /usr/bin/time and prints seconds, peak RSS, the ratio of peak RSS to file
 # size and the seconds per MiB (constant when the time is linear).
 #
@@ -49,6 +52,10 @@ if kind == "rich":
             b"{\\field{\\*\\fldinst{HYPERLINK \"https://example.com/report%20q1.html\"}}"
             b"{\\fldrslt{\\ul\\cf1 the summary}}} for details.\\tab end\\par\n")
     tail = b"}"
+elif kind == "raw8":
+    head = b"{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Times New Roman Cyr;}}\\f0 "
+    para = b"\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0 \xee\xf2\xf7\xb8\xf2\\par\n"
+    tail = b"}"
 elif kind == "fonts":
     head = b"{\\rtf1{\\fonttbl"
     para = b"{\\f1\\fcharset0 A;}\\f2\\f3"
@@ -79,7 +86,7 @@ PY
 status=0
 printf '%-6s %9s %9s %12s %8s %9s\n' kind MiB seconds "peak KB" ratio "s/MiB"
 for mib in $sizes; do
-  for kind in ${IDXFILTER_BENCH_KINDS:-rich ansi fonts groups}; do
+  for kind in ${IDXFILTER_BENCH_KINDS:-rich ansi raw8 fonts groups}; do
     file="$dir/$kind-$mib.doc"
     generate "$kind" "$mib" "$file"
     bytes=$(stat -c %s "$file")
