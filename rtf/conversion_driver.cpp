@@ -1,7 +1,5 @@
 #include "rtf/conversion_driver.h"
 
-#include <cstring>
-
 #include "entry/ascii.h"
 #include "entry/wide_buffer.h"
 #include "loading/ansi_buffer.h"
@@ -29,8 +27,8 @@ bool IsRtf(const std::string& text) {
 std::string PrepareText(std::string text) {
     // Every ANSI code page keeps ASCII as it is, so a text of ASCII up to
     // its first NUL byte (the usual RTF document) is already prepared.
-    const void* nul = std::memchr(text.data(), 0, text.size());
-    if (nul) text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
     if (IsAscii(text.data(), text.size())) return text;
     WideBuffer wide(text, true);
     std::string().swap(text);

@@ -102,7 +102,9 @@ TEST(ScanHexNumber, AgreesWithSscanf) {
         std::uint32_t got = 0;
         bool read = ScanHexNumber(digits, width, got);
         ASSERT_EQ(read, scanned) << "[" << copy << "]";
-        if (scanned) ASSERT_EQ(got, expected) << "[" << copy << "]";
+        if (scanned) {
+            ASSERT_EQ(got, expected) << "[" << copy << "]";
+        }
     };
     for (int a = 1; a < 256; ++a)
         for (int b = 1; b < 256; ++b) {
