@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Latin1", "caf\xE9 r\xE9sum\xE9.rtf"},
                       NameCase{"Blanks", "  leading and trailing  "},
                       NameCase{"Punctuation", "a;b,c=d+e[f]{g}#h%i&j'k.rtf"},
-                      NameCase{"LongName", std::string(200, 'n') + ".rtf"}),
+                      NameCase{"LongName", std::string(150, 'n') + ".rtf"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Locked files -----------------------------------------------------------
