@@ -40,3 +40,6 @@ cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake \
   -DIDXFILTER_WINDOWS_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release
 ninja -C build/win64 -j "$jobs"
 ctest --test-dir build/win64 --output-on-failure
+
+echo "== AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer over every test =="
+scripts/sanitize.sh
