@@ -11,6 +11,7 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   apt-get update -q
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake ninja-build g++ make googletest python3 libsqlite3-dev nlohmann-json3-dev \
+    clang-14 libclang-rt-14-dev \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
 fi
 
@@ -43,3 +44,6 @@ ctest --test-dir build/win64 --output-on-failure
 
 echo "== AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer over every test =="
 scripts/sanitize.sh
+
+echo "== Fuzzers (libFuzzer with ASan and UBSan), a minute each =="
+scripts/fuzz.sh "${IDXFILTER_FUZZ_SECONDS:-60}"
