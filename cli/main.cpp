@@ -4,10 +4,12 @@
 
 #include "cli/filter_command.h"
 #include "cli/index_command.h"
+#include "cli/large_buffers.h"
 #include "cli/search_command.h"
 
 int main(int argc, char** argv) {
     using namespace idxfilter::cli;
+    TuneAllocatorForLargeBuffers();
     if (argc >= 2 && std::strcmp(argv[1], "index") == 0) return IndexCommand(argc - 1, argv + 1);
     if (argc >= 2 && std::strcmp(argv[1], "search") == 0) return SearchCommand(argc - 1, argv + 1);
     return FilterCommand(argc, argv);

@@ -1,53 +1,55 @@
 #include "cli/text_output.h"
 
+#include "entry/ascii.h"
+
 namespace idxfilter::cli {
 namespace {
 
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-void AppendCodePoint(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+// Writes the UTF-8 form of `c` (not below 0x80) at `p`; returns its end.
+char* AppendCodePoint(char32_t c, char* p) {
+    if (c < 0x800) {
+        *p++ = char(0xC0 | (c >> 6));
     } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
     } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *p++ = char(0xF0 | (c >> 18));
+        *p++ = char(0x80 | ((c >> 12) & 0x3F));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
     }
+    *p++ = char(0x80 | (c & 0x3F));
+    return p;
 }
 
 }  // namespace
 
 std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
-    std::string out;
-    out.reserve(count + count / 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        char16_t u = units[i];
-        if (u < 0x80) {
-            // Runs of ASCII, the bulk of most texts, are copied in one go.
-            std::size_t runEnd = i + 1;
-            while (runEnd < count && units[runEnd] < 0x80) ++runEnd;
-            std::size_t start = out.size();
-            out.resize(start + (runEnd - i));
-            for (char* p = out.data() + start; i < runEnd; ++i) *p++ = char(units[i]);
-            --i;
-        } else if (IsHighSurrogate(u) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
-            AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00), out);
-            ++i;
+    // At most three bytes a unit (a joined pair takes four for two units);
+    // counted first so that the text is written without reallocation.
+    std::size_t bound = count;
+    for (std::size_t i = 0; i < count; ++i) bound += (units[i] >= 0x80) + (units[i] >= 0x800);
+    std::string out(bound, '\0');
+    char* p = out.data();
+    for (std::size_t i = 0; i < count;) {
+        // Runs of ASCII, the bulk of most texts, are copied in one go.
+        std::size_t ascii = AsciiUnitPrefixLength(units + i, count - i);
+        NarrowAscii(units + i, ascii, p);
+        p += ascii;
+        i += ascii;
+        if (i == count) break;
+        char16_t u = units[i++];
+        if (IsHighSurrogate(u) && i < count && IsLowSurrogate(units[i])) {
+            p = AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[i++] - 0xDC00), p);
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-            AppendCodePoint(0xFFFD, out);
+            p = AppendCodePoint(0xFFFD, p);
         } else {
-            AppendCodePoint(u, out);
+            p = AppendCodePoint(u, p);
         }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
 

@@ -32,13 +32,22 @@ void WideBuffer::DecodeRange(const char* begin, const char* end) {
     std::size_t start = units.size();
     units.resize(start + static_cast<std::size_t>(end - begin) + 1);
     char16_t* out = units.data() + start;
-    std::size_t ascii = AsciiPrefixLength(begin, static_cast<std::size_t>(end - begin));
-    for (const char* p = begin; p != begin + ascii; ++p) *out++ = static_cast<unsigned char>(*p);
-    begin += ascii;
-    bool wellFormed = DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),
-                                 reinterpret_cast<const unsigned char*>(end),
-                                 [&out](char16_t unit) { *out++ = unit; });
-    if (!wellFormed) valid = false;
+    // Stretches of ASCII are copied as they are; the bytes between them go
+    // through the decoder. An ASCII byte never continues a sequence and
+    // ends any ill-formed one, so cutting there changes nothing.
+    while (begin != end) {
+        std::size_t ascii = AsciiPrefixLength(begin, static_cast<std::size_t>(end - begin));
+        WidenAscii(begin, ascii, out);
+        out += ascii;
+        begin += ascii;
+        const char* stretchEnd = begin;
+        while (stretchEnd != end && static_cast<unsigned char>(*stretchEnd) >= 0x80) ++stretchEnd;
+        if (!DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),
+                        reinterpret_cast<const unsigned char*>(stretchEnd),
+                        [&out](char16_t unit) { *out++ = unit; }))
+            valid = false;
+        begin = stretchEnd;
+    }
     if (terminated) *out++ = 0;
     units.resize(static_cast<std::size_t>(out - units.data()));
 }

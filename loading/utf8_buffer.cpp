@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "entry/ascii.h"
+
 namespace idxfilter {
 namespace {
 
@@ -15,37 +17,28 @@ std::size_t UnitLength(const char16_t* units) {
 }  // namespace
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
-    // Whole texts reach hundreds of megabytes, where a worst-case
-    // reservation would triple the memory an ASCII text needs: those are
-    // sized exactly first. Short runs take the worst case and shrink.
-    constexpr std::size_t kExactSizingFrom = 1 << 16;
-    std::size_t length = 3 * count;
-    if (count >= kExactSizingFrom) {
-        length = count;
-        for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
-    }
+    // Sized exactly first: a worst-case reservation would triple what an
+    // ASCII text needs, and the counting loop is cheap.
+    std::size_t length = count;
+    for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
     std::size_t start = out.size();
     out.resize(start + length);
     char* p = out.data() + start;
-    for (std::size_t i = 0; i < count; ++i) {
-        unsigned u = units[i];
-        if (u < 0x80) {
-            *p++ = char(u);
-            // Four ASCII units at a time while they last.
-            while (count - (i + 1) >= 4) {
-                std::uint64_t four;
-                std::memcpy(&four, units + i + 1, 8);
-                if (four & 0xFF80FF80FF80FF80ull) break;
-                for (int k = 1; k <= 4; ++k) *p++ = char(units[i + k]);
-                i += 4;
+    for (std::size_t i = 0; i < count;) {
+        std::size_t ascii = AsciiUnitPrefixLength(units + i, count - i);
+        NarrowAscii(units + i, ascii, p);
+        p += ascii;
+        i += ascii;
+        for (; i < count && units[i] >= 0x80; ++i) {
+            unsigned u = units[i];
+            if (u < 0x800) {
+                *p++ = char(0xC0 | (u >> 6));
+                *p++ = char(0x80 | (u & 0x3F));
+            } else {
+                *p++ = char(0xE0 | (u >> 12));
+                *p++ = char(0x80 | ((u >> 6) & 0x3F));
+                *p++ = char(0x80 | (u & 0x3F));
             }
-        } else if (u < 0x800) {
-            *p++ = char(0xC0 | (u >> 6));
-            *p++ = char(0x80 | (u & 0x3F));
-        } else {
-            *p++ = char(0xE0 | (u >> 12));
-            *p++ = char(0x80 | ((u >> 6) & 0x3F));
-            *p++ = char(0x80 | (u & 0x3F));
         }
     }
     out.resize(static_cast<std::size_t>(p - out.data()));

@@ -33,6 +33,9 @@ public:
 
     // All bytes, the terminator included; the buffer is left empty.
     std::string Take() { return std::move(bytes); }
+    // Room for `byteCount` bytes in all, so that appends up to it do not
+    // reallocate.
+    void Reserve(std::size_t byteCount) { bytes.reserve(byteCount); }
 
     const std::string& Bytes() const { return bytes; }
 

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "loading/ansi_wide_buffer.h"
+#include "loading/utf8_buffer.h"
+#include "platform/code_pages.h"
+
 #include "test_support.h"
 
 namespace idxfilter {
@@ -70,6 +76,64 @@ TEST(DocumentLoader, DirectoryIsNotADocument) {
     std::string folder = std::filesystem::path(file.Path()).parent_path().string();
     std::string out;
     EXPECT_EQ(DocumentLoader(folder).Load(out), -1);
+}
+
+
+// Long texts are converted in slices; whatever the bytes, the result must
+// be that of converting the whole text at once. The texts are mostly high
+// bytes (lead and trail bytes of double-byte code pages) with few bytes
+// below 0x40, where slices may end, so that slices end in every way:
+// right after such a byte, far from any, or only at the end.
+std::string WholeAnsiToUtf8(const std::string& bytes) {
+    AnsiWideBuffer wide(bytes, true);
+    Utf8Buffer utf8(wide.CStr(), false);
+    return utf8.Take();
+}
+
+std::string RandomAnsiText(std::mt19937& random, std::size_t length, int lowBytesPerMillion) {
+    std::string text(length, '\0');
+    std::uniform_int_distribution<int> high(0x40, 0xFF);
+    std::uniform_int_distribution<int> low(1, 0x3F);
+    std::uniform_int_distribution<int> perMillion(0, 999999);
+    for (char& c : text) c = static_cast<char>(perMillion(random) < lowBytesPerMillion ? low(random) : high(random));
+    return text;
+}
+
+TEST(DocumentLoading, LongAnsiTextConvertsAsAWhole) {
+    const unsigned original = AnsiCodePage();
+    std::mt19937 random(7);
+    for (unsigned codePage : {original, 932u, 936u, 949u, 950u, 1252u}) {
+        if (codePage != AnsiCodePage() && !SetAnsiCodePage(codePage)) continue;
+        for (int lowBytesPerMillion : {0, 20, 20000}) {
+            std::string text = RandomAnsiText(random, 300000, lowBytesPerMillion);
+            TempFile file(text);
+            std::string out;
+            DocumentLoader(file.Path()).Load(out);
+            EXPECT_EQ(out, WholeAnsiToUtf8(text)) << "code page " << codePage << ", "
+                                                  << lowBytesPerMillion << " low bytes per million";
+        }
+    }
+    SetAnsiCodePage(original);
+}
+
+TEST(DocumentLoading, LongUtf16TextConvertsAsAWhole) {
+    // A pair split between slices, and a 0 unit in a later slice.
+    std::u16string units(200000, u'a');
+    units[65535] = 0xD83D;
+    units[65536] = 0xDE00;
+    units[150000] = 0xE9;
+    units[190000] = 0;
+    std::string file = Bytes({0xFF, 0xFE});
+    for (char16_t u : units) {
+        file.push_back(static_cast<char>(u & 0xFF));
+        file.push_back(static_cast<char>(u >> 8));
+    }
+    Utf8Buffer expected(units.c_str(), false);
+    TempFile temp(file);
+    std::string out;
+    DocumentLoader(temp.Path()).Load(out);
+    EXPECT_EQ(out.size(), expected.Bytes().size());
+    EXPECT_TRUE(out == expected.Bytes());
 }
 
 }  // namespace
