@@ -99,7 +99,7 @@ std::string RandomAnsiText(std::mt19937& random, std::size_t length, int lowByte
     return text;
 }
 
-TEST(DocumentLoading, LongAnsiTextConvertsAsAWhole) {
+TEST(SlicedLoading, LongAnsiTextConvertsAsAWhole) {
     const unsigned original = AnsiCodePage();
     std::mt19937 random(7);
     for (unsigned codePage : {original, 932u, 936u, 949u, 950u, 1252u}) {
@@ -116,7 +116,7 @@ TEST(DocumentLoading, LongAnsiTextConvertsAsAWhole) {
     SetAnsiCodePage(original);
 }
 
-TEST(DocumentLoading, LongUtf16TextConvertsAsAWhole) {
+TEST(SlicedLoading, LongUtf16TextConvertsAsAWhole) {
     // A pair split between slices, and a 0 unit in a later slice.
     std::u16string units(200000, u'a');
     units[65535] = 0xD83D;
