@@ -39,6 +39,20 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
             while (p < end && *p < 0x80) emit(char16_t(*p++));
             continue;
         }
+        // The common well-formed two- and three-byte forms first: their
+        // trail bytes may take the whole range 80 to BF.
+        if (end - p >= 3 && (p[1] & 0xC0) == 0x80) {
+            if (lead >= 0xC2 && lead <= 0xDF) {
+                emit(char16_t(((lead & 0x1F) << 6) | (p[1] & 0x3F)));
+                p += 2;
+                continue;
+            }
+            if (lead >= 0xE1 && lead <= 0xEF && (p[2] & 0xC0) == 0x80) {
+                emit(char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F)));
+                p += 3;
+                continue;
+            }
+        }
         int trailCount;
         unsigned lower = 0x80, upper = 0xBF;
         if (lead >= 0xC2 && lead <= 0xDF) {

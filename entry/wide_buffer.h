@@ -5,10 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/uninitialized_allocator.h"
+
 namespace idxfilter {
 
 class WideBuffer {
 public:
+    using UnitVector = std::vector<char16_t, UninitializedAllocator<char16_t>>;
+
     // Decodes `text` up to its first NUL byte. Capacity for the byte length
     // plus one units is reserved first, which the decoding never exceeds.
     WideBuffer(std::string_view text, bool terminated);
@@ -25,7 +29,7 @@ public:
     // Units held, the terminator included.
     std::size_t Size() const { return units.size(); }
 
-    const std::vector<char16_t>& Units() const { return units; }
+    const UnitVector& Units() const { return units; }
 
     const bool terminated;
     bool valid = true;
@@ -33,7 +37,7 @@ public:
 private:
     void DecodeRange(const char* begin, const char* end);
 
-    std::vector<char16_t> units;
+    UnitVector units;
 };
 
 }  // namespace idxfilter

@@ -64,7 +64,7 @@ std::string AnsiToUtf8(std::string_view bytes) {
     while (!bytes.empty()) {
         std::size_t end = AnsiSliceEnd(bytes);
         wide.Assign(bytes.substr(0, end));
-        utf8.Append(wide.CStr());
+        utf8.Append(wide.Units().data(), wide.Units().size());
         bytes.remove_prefix(end);
     }
     return utf8.Take();

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "entry/ascii.h"
 
 namespace idxfilter {
@@ -12,6 +16,20 @@ std::size_t UnitLength(const char16_t* units) {
     std::size_t n = 0;
     while (units[n] != 0) ++n;
     return n;
+}
+
+// The number of units of [units, units + count) before the first 0 unit.
+std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= count; i += 8) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+        if (int zeros = _mm_movemask_epi8(_mm_cmpeq_epi16(block, _mm_setzero_si128())))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(zeros))) / 2;
+    }
+#endif
+    while (i < count && units[i] != 0) ++i;
+    return i;
 }
 
 }  // namespace
@@ -51,9 +69,7 @@ Utf8Buffer::Utf8Buffer(const char16_t* units, bool terminated) : terminated(term
 void Utf8Buffer::Append(const char16_t* units) { Append(units, UnitLength(units)); }
 
 void Utf8Buffer::Append(const char16_t* units, std::size_t count) {
-    const char16_t* zero = units;
-    while (zero != units + count && *zero != 0) ++zero;
-    AppendUnitsAsUtf8(units, static_cast<std::size_t>(zero - units), bytes);
+    AppendUnitsAsUtf8(units, UnitsBeforeZero(units, count), bytes);
     if (terminated) bytes.push_back('\0');
 }
 

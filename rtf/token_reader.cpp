@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "rtf/hex_number.h"
 
 namespace idxfilter {
@@ -36,13 +40,40 @@ int HexDigit(unsigned char c) {
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
-bool IsLetterOrDigit(unsigned char c) {
-    return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || (c >= '0' && c <= '9');
+constexpr auto kLettersAndDigits = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || (c >= '0' && c <= '9');
+    return table;
+}();
+
+bool IsLetterOrDigit(unsigned char c) { return kLettersAndDigits[c]; }
+
+// The end of the text bytes that start at `pos`: the first control byte,
+// backslash or brace, or `end`. Sixteen bytes at a time where SSE2 is.
+const char* EndOfTextBytes(const char* pos, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lastControl = _mm_set1_epi8(0x1F);
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i open = _mm_set1_epi8('{');
+    const __m128i close = _mm_set1_epi8('}');
+    while (end - pos >= 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos));
+        __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(block, lastControl), block);
+        __m128i markup = _mm_or_si128(_mm_cmpeq_epi8(block, backslash),
+                                      _mm_or_si128(_mm_cmpeq_epi8(block, open), _mm_cmpeq_epi8(block, close)));
+        if (int stops = _mm_movemask_epi8(_mm_or_si128(control, markup)))
+            return pos + __builtin_ctz(static_cast<unsigned>(stops));
+        pos += 16;
+    }
+#endif
+    while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
+    return pos;
 }
 
 const char* ReadTextStretch(const char* pos, const char* end, Token& token, std::string& scratch) {
     const char* start = pos;
-    while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
+    pos = EndOfTextBytes(pos, end);
     if (pos == end || BeginsWordOrBrace(static_cast<unsigned char>(*pos))) {
         token.text = std::string_view(start, static_cast<std::size_t>(pos - start));
         return pos;
