@@ -2,7 +2,11 @@
 """Writes benchmark inputs of a given size into a folder: RTF in the styles
 real writers produce, and plain text in three encodings.
 
-    make_inputs.py FOLDER MEBIBYTES
+    make_inputs.py FOLDER MEBIBYTES [--worst-case]
+
+With --worst-case it also writes the inputs that stress one mechanism
+each: nesting, one enormous text token, a run per character alternating
+between fonts, a hyperlink per word, one escape run of the whole size.
 """
 import random
 import sys
@@ -83,6 +87,23 @@ def plain(rng, size):
     return "".join(lines)
 
 
+def repeat_to(unit, size):
+    return unit * max(1, size // len(unit))
+
+
+def worst_cases(size):
+    header = "{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil\\fcharset0 A;}{\\f1\\fnil\\fcharset204 C;}}\n"
+    depth = (size - 16) // 2
+    return {
+        "deep_nesting": "{\\rtf1 " + "{" * depth + "x" + "}" * depth + "}",
+        "one_token": "{\\rtf1 " + repeat_to("abcdefgh", size) + "}",
+        "font_flips": header + repeat_to("\\f0 a\\f1 \\'e1", size) + "}",
+        "link_per_word": header + repeat_to(
+            "{\\field{\\*\\fldinst{HYPERLINK \"http://example.com/a%20b\"}}{\\fldrslt{word}}} ", size) + "}",
+        "escape_run": header + "\\f1 " + repeat_to("\\'e1", size) + " end}",
+    }
+
+
 def main():
     folder, mebibytes = Path(sys.argv[1]), float(sys.argv[2])
     size = int(mebibytes * 1024 * 1024)
@@ -96,6 +117,9 @@ def main():
     (folder / f"ansi_{tag}.txt").write_bytes(text.encode("cp1252"))
     (folder / f"utf8_{tag}.txt").write_bytes(text.encode("utf-8"))
     (folder / f"utf16le_{tag}.txt").write_bytes(b"\xff\xfe" + text.encode("utf-16-le"))
+    if "--worst-case" in sys.argv[3:]:
+        for name, rtf in worst_cases(size).items():
+            (folder / f"worst_{name}_{tag}.rtf").write_bytes(rtf.encode("ascii"))
 
 
 if __name__ == "__main__":

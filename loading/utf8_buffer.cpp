@@ -18,7 +18,8 @@ std::size_t UnitLength(const char16_t* units) {
     return n;
 }
 
-// The number of units of [units, units + count) before the first 0 unit.
+}  // namespace
+
 std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
     std::size_t i = 0;
 #if defined(__SSE2__)
@@ -31,8 +32,6 @@ std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
     while (i < count && units[i] != 0) ++i;
     return i;
 }
-
-}  // namespace
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
     // Sized exactly first: a worst-case reservation would triple what an

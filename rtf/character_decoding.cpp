@@ -47,15 +47,14 @@ void AppendConverted(const ConversionState& state, std::string_view bytes, unsig
         return;
     }
     if (rest.size() > INT_MAX) return;
+    // No code page gives more units than bytes, so one call with room for
+    // as many units as bytes converts the run without a size query.
     int byteCount = static_cast<int>(rest.size());
-    int count = MultiByteToWide(codePage, flags, rest.data(), byteCount, nullptr, 0);
-    if (count <= 0) return;
-    std::vector<char16_t>& units = state.cache.units;
-    units.assign(static_cast<std::size_t>(count) + 1, 0);
-    int written = MultiByteToWide(codePage, flags, rest.data(), byteCount, units.data(), count);
-    if (flags == kStrictConversion && written != count) return;
-    std::size_t length = 0;
-    while (units[length] != 0) ++length;
+    DecodingCache::UnitVector& units = state.cache.units;
+    if (units.size() < rest.size()) units.resize(rest.size());
+    int written = MultiByteToWide(codePage, flags, rest.data(), byteCount, units.data(), byteCount);
+    if (written <= 0) return;
+    std::size_t length = UnitsBeforeZero(units.data(), static_cast<std::size_t>(written));
     out.append(bytes.substr(0, prefix));
     AppendUnitsAsUtf8(units.data(), length, out);
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/uninitialized_allocator.h"
+
 namespace idxfilter {
 
 // One font of the font table, in reading order.
@@ -72,7 +74,8 @@ struct DecodingCache {
     std::map<std::int32_t, std::size_t> firstFontEntry;
     std::size_t fontsIndexed = 0;
     std::map<std::pair<unsigned, unsigned>, bool> asciiUnchanged;
-    std::vector<char16_t> units;  // conversion scratch, reused run after run
+    using UnitVector = std::vector<char16_t, UninitializedAllocator<char16_t>>;
+    UnitVector units;  // conversion scratch, reused run after run
 };
 
 struct ConversionState {

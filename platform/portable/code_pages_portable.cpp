@@ -202,9 +202,14 @@ struct Slot {
 // The decoded code page, or nullptr for a code page that was not recorded.
 const CodePage* FindCodePage(unsigned codePage) {
     static const std::unique_ptr<Slot[]> slots(new Slot[kRecordedCodePageCount]);
+    // Runs of text mostly ask for the code page asked for last.
+    static std::atomic<int> lastFound{0};
     if (codePage == kAnsiCodePageAlias) codePage = AnsiCodePage();
-    for (int i = 0; i < kRecordedCodePageCount; ++i) {
+    int first = lastFound.load(std::memory_order_relaxed);
+    for (int n = 0; n < kRecordedCodePageCount; ++n) {
+        int i = (first + n) % kRecordedCodePageCount;
         if (kRecordedCodePages[i].codePage != codePage) continue;
+        if (i != first) lastFound.store(i, std::memory_order_relaxed);
         Slot& slot = slots[i];
         std::call_once(slot.once, [&] {
             // Corrupt tables (the tests decode every code page) leave the
