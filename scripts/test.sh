@@ -10,7 +10,7 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   dpkg --add-architecture i386
   apt-get update -q
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    cmake ninja-build g++ make googletest python3 libsqlite3-dev nlohmann-json3-dev \
+    cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev nlohmann-json3-dev \
     clang-14 libclang-rt-14-dev \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
 fi
