@@ -44,6 +44,7 @@ std::size_t TerminatedLength(const char16_t* units) {
 
 struct Delivery {
     TextForm form;
+    std::FILE* out;     // where the text goes at once; null: into `bytes`
     std::string bytes;
 };
 
@@ -51,16 +52,15 @@ int IDXFILTER_SINK_CALL CollectText(const idx_char16* text, void* user) {
     auto* delivery = static_cast<Delivery*>(user);
     const char16_t* units = reinterpret_cast<const char16_t*>(text);
     std::size_t count = TerminatedLength(units);
-    delivery->bytes = delivery->form == TextForm::Utf16LittleEndian
-                          ? Utf16ToLittleEndianBytes(units, count)
-                          : Utf16ToDisplayUtf8(units, count);
+    const bool utf8 = delivery->form == TextForm::Utf8;
+    if (delivery->out != nullptr)
+        WriteUtf16(units, count, utf8, delivery->out);
+    else
+        delivery->bytes = utf8 ? Utf16ToDisplayUtf8(units, count) : Utf16ToLittleEndianBytes(units, count);
     return 0;
 }
 
-}  // namespace
-
-FilteredText FilterFile(const std::string& path, TextForm form) {
-    Delivery delivery{form, {}};
+FilteredText Filter(const std::string& path, Delivery& delivery) {
     FilteredText filtered;
     filtered.result = idx_filter(path.c_str(), CollectText, &delivery);
     if (filtered.result < 0)
@@ -68,6 +68,18 @@ FilteredText FilterFile(const std::string& path, TextForm form) {
     else
         filtered.text = std::move(delivery.bytes);
     return filtered;
+}
+
+}  // namespace
+
+FilteredText FilterFile(const std::string& path, TextForm form) {
+    Delivery delivery{form, nullptr, {}};
+    return Filter(path, delivery);
+}
+
+FilteredText FilterFileTo(const std::string& path, TextForm form, std::FILE* out) {
+    Delivery delivery{form, out, {}};
+    return Filter(path, delivery);
 }
 
 }  // namespace idxfilter::cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace idxfilter::cli {
@@ -20,5 +21,9 @@ struct FilteredText {
 
 // Safe to call from several threads at once (the filter keeps no state).
 FilteredText FilterFile(const std::string& path, TextForm form);
+
+// The same, but the text goes straight to `out` while the filter lends it,
+// and the result's text stays empty: for output in the order of the calls.
+FilteredText FilterFileTo(const std::string& path, TextForm form, std::FILE* out);
 
 }  // namespace idxfilter::cli

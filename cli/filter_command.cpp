@@ -80,25 +80,30 @@ int FilterCommand(int argc, char** argv) {
 
     const TextForm textForm =
         options.form == OutputForm::Utf16 ? TextForm::Utf16LittleEndian : TextForm::Utf8;
-    std::vector<FilteredText> outcomes(options.files.size());
     int status = kExitAllDelivered;
-    RunInOrder(
-        options.files.size(), options.jobs, 4 * options.jobs,
-        [&](std::size_t i) { outcomes[i] = FilterFile(options.files[i], textForm); },
-        [&](std::size_t i) {
-            const std::string& file = options.files[i];
-            FilteredText outcome = std::move(outcomes[i]);
-            if (outcome.result < 0) {
-                std::fprintf(stderr, "idxfilter: %s: no text delivered (%s)\n", file.c_str(),
-                             outcome.reason.c_str());
-                status = kExitSomeFailed;
-            }
-            std::string bytes =
-                options.form == OutputForm::Jsonl
-                    ? JsonLine(file, outcome.result, outcome.text, outcome.reason)
-                    : std::move(outcome.text);
-            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        });
+    auto reportFailure = [&](const std::string& file, const FilteredText& outcome) {
+        if (outcome.result >= 0) return;
+        std::fprintf(stderr, "idxfilter: %s: no text delivered (%s)\n", file.c_str(), outcome.reason.c_str());
+        status = kExitSomeFailed;
+    };
+    if (options.form != OutputForm::Jsonl && (options.jobs == 1 || options.files.size() == 1)) {
+        // One file at a time: each text goes out while the filter lends it.
+        for (const std::string& file : options.files) reportFailure(file, FilterFileTo(file, textForm, stdout));
+    } else {
+        std::vector<FilteredText> outcomes(options.files.size());
+        RunInOrder(
+            options.files.size(), options.jobs, 4 * options.jobs,
+            [&](std::size_t i) { outcomes[i] = FilterFile(options.files[i], textForm); },
+            [&](std::size_t i) {
+                const std::string& file = options.files[i];
+                FilteredText outcome = std::move(outcomes[i]);
+                reportFailure(file, outcome);
+                std::string bytes = options.form == OutputForm::Jsonl
+                                        ? JsonLine(file, outcome.result, outcome.text, outcome.reason)
+                                        : std::move(outcome.text);
+                std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+            });
+    }
     if (std::fflush(stdout) != 0) {
         std::perror("idxfilter: writing standard output");
         return kExitSomeFailed;

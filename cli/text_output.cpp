@@ -62,4 +62,17 @@ std::string Utf16ToLittleEndianBytes(const char16_t* units, std::size_t count) {
     return out;
 }
 
+void WriteUtf16(const char16_t* units, std::size_t count, bool utf8, std::FILE* out) {
+    constexpr std::size_t kSlice = std::size_t{1} << 16;
+    while (count > 0) {
+        std::size_t length = count < kSlice ? count : kSlice;
+        // A pair is never cut in two: its halves would each become U+FFFD.
+        if (length < count && IsHighSurrogate(units[length - 1])) --length;
+        std::string bytes = utf8 ? Utf16ToDisplayUtf8(units, length) : Utf16ToLittleEndianBytes(units, length);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        units += length;
+        count -= length;
+    }
+}
+
 }  // namespace idxfilter::cli

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -16,9 +17,36 @@
 #include "cli/file_walk.h"
 #include "cli/jsonl_output.h"
 #include "cli/parallel_filter.h"
+#include "cli/text_output.h"
 
 namespace idxfilter::cli {
 namespace {
+
+std::string WrittenToFile(const std::u16string& units, bool utf8) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    WriteUtf16(units.data(), units.size(), utf8, file);
+    std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+TEST(WriteUtf16, WritesInSlicesWhatTheWholeConversionGives) {
+    // Pairs on both sides of the slice boundaries, one unpaired half at
+    // the very end of a slice, and a pair that ends the text.
+    std::u16string units(200000, u'x');
+    units[65535] = 0xD83D;
+    units[65536] = 0xDE00;
+    units[131070] = 0xD83D;
+    units[131071] = 0xDE00;
+    units[150000] = 0xDC00;
+    units[199998] = 0xD83D;
+    units[199999] = 0xDE00;
+    EXPECT_TRUE(WrittenToFile(units, true) == Utf16ToDisplayUtf8(units.data(), units.size()));
+    EXPECT_TRUE(WrittenToFile(units, false) == Utf16ToLittleEndianBytes(units.data(), units.size()));
+}
 
 TEST(Utf8Validation, AcceptsWellFormedAndRejectsEachIllFormedShape) {
     struct Case {
