@@ -7,6 +7,7 @@
 
 #include "entry/wide_buffer.h"
 #include "loading/document_loader.h"
+#include "platform/code_pages.h"
 #include "rtf/conversion_driver.h"
 
 namespace {
@@ -24,6 +25,9 @@ extern "C" int32_t IDXFILTER_CALL idx_filter(const char* path, idx_text_sink sin
     int32_t result = -1;
     try {
         if (path == nullptr) return -1;
+        // The loader, the RTF preparation and the run decoding all ask
+        // for the ANSI code page; they get the same answer.
+        idxfilter::AnsiCodePageHold ansiCodePage;
         std::string text;
         idxfilter::DocumentLoader(path).Load(text);
         CutAtFirstNul(text);

@@ -41,6 +41,22 @@ int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, cha
 // value. The Win32 backend always returns false: there the system decides.
 bool SetAnsiCodePage(unsigned codePage);
 
+// Keeps AnsiCodePage, on the calling thread, at the value it has when the
+// object is made, until the object goes: one call of the filter converts
+// in one ANSI code page even when SetAnsiCodePage runs meanwhile. Holds
+// nest. The Win32 backend keeps nothing: there the system's code page does
+// not change under a running process.
+class AnsiCodePageHold {
+public:
+    AnsiCodePageHold();
+    ~AnsiCodePageHold();
+    AnsiCodePageHold(const AnsiCodePageHold&) = delete;
+    AnsiCodePageHold& operator=(const AnsiCodePageHold&) = delete;
+
+private:
+    unsigned previous;
+};
+
 // True when the backend can use `codePage` as the ANSI code page.
 bool IsAnsiCodePageAvailable(unsigned codePage);
 

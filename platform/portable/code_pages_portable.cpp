@@ -24,6 +24,9 @@ constexpr unsigned kDefaultAnsiCodePage = 1252;
 
 std::atomic<unsigned> ansiCodePage{kDefaultAnsiCodePage};
 
+// The code page an AnsiCodePageHold keeps on this thread; 0 when none.
+thread_local unsigned heldAnsiCodePage = 0;
+
 // To-bytes value of a unit the code page cannot convert at all: it fails
 // the whole conversion. Other values are one byte (up to FF) or a lead and
 // a trail byte (lead in the high half, never 00).
@@ -328,7 +331,14 @@ int WideToBytes(const CodePage& page, const char16_t* units, int unitCount, char
 
 }  // namespace
 
-unsigned AnsiCodePage() { return ansiCodePage.load(std::memory_order_relaxed); }
+unsigned AnsiCodePage() {
+    unsigned held = heldAnsiCodePage;
+    return held != 0 ? held : ansiCodePage.load(std::memory_order_relaxed);
+}
+
+AnsiCodePageHold::AnsiCodePageHold() : previous(heldAnsiCodePage) { heldAnsiCodePage = AnsiCodePage(); }
+
+AnsiCodePageHold::~AnsiCodePageHold() { heldAnsiCodePage = previous; }
 
 bool IsAnsiCodePageAvailable(unsigned codePage) {
     switch (codePage) {

@@ -23,6 +23,10 @@ int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, cha
 
 bool SetAnsiCodePage(unsigned) { return false; }
 
+AnsiCodePageHold::AnsiCodePageHold() : previous(0) {}
+
+AnsiCodePageHold::~AnsiCodePageHold() = default;
+
 bool IsAnsiCodePageAvailable(unsigned codePage) { return codePage == GetACP(); }
 
 }  // namespace idxfilter

@@ -138,10 +138,8 @@ TEST_F(ConcurrentCalls, AnsiCodePageChangedWhileConverting) {
 }
 
 // Each call converts in one code page: what it delivers is what a call
-// alone delivers under 1252 or under 932. Disabled while a call still asks
-// for the code page at each conversion step (loading, RTF preparation, run
-// decoding), so that a switch between the steps mixes both.
-TEST_F(ConcurrentCalls, DISABLED_EachCallSeesOneAnsiCodePage) {
+// alone delivers under 1252 or under 932.
+TEST_F(ConcurrentCalls, EachCallSeesOneAnsiCodePage) {
     const std::vector<Delivery> western = SerialResults(1252);
     const std::vector<Delivery> japanese = SerialResults(932);
     // The documents must tell the code pages apart, or the test proves nothing.
