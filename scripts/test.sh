@@ -45,5 +45,8 @@ ctest --test-dir build/win64 --output-on-failure
 echo "== AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer over every test =="
 scripts/sanitize.sh
 
+echo "== ThreadSanitizer: eight threads calling the export at once =="
+scripts/tsan.sh
+
 echo "== Fuzzers (libFuzzer with ASan and UBSan), a minute each =="
 scripts/fuzz.sh "${IDXFILTER_FUZZ_SECONDS:-60}"
