@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
@@ -19,7 +20,9 @@ struct FontEntry {
     std::int32_t charset = 0;  // from the last "\fcharset" applied; 0 until then
 };
 
-using FontList = std::vector<FontEntry>;
+// A deque: a table of millions of entries grows without copying itself,
+// and entries stay where they are.
+using FontList = std::deque<FontEntry>;
 
 // Pending document text in the code page of its font: the bytes as the
 // document gave them after escape decoding (never a zero byte), tagged

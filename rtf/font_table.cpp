@@ -17,15 +17,23 @@ std::string_view WithoutTrailingControlBytes(std::string_view token) {
 
 // The name accumulators of all open levels share one string: a nested
 // level's text always follows its parent's and is removed when it ends.
+// Levels opened one inside the other with no text between them start at
+// the same place and are kept as one count, so that a run of braces costs
+// nothing per brace.
 class NameAccumulators {
 public:
-    NameAccumulators() { starts.push_back(0); }
-    void OpenLevel() { starts.push_back(text.size()); }
+    NameAccumulators() { OpenLevel(); }
+    void OpenLevel() {
+        if (!starts.empty() && starts.back().start == text.size())
+            ++starts.back().levels;
+        else
+            starts.push_back({text.size(), 1});
+    }
     // Ends the innermost level and returns its text (valid until the next
     // call).
     std::string_view CloseLevel() {
-        std::size_t start = starts.back();
-        starts.pop_back();
+        std::size_t start = starts.back().start;
+        if (--starts.back().levels == 0) starts.pop_back();
         closed.assign(text, start);
         text.resize(start);
         return closed;
@@ -34,7 +42,11 @@ public:
     void Append(std::string_view bytes) { text.append(bytes); }
 
 private:
-    std::vector<std::size_t> starts;
+    struct LevelStart {
+        std::size_t start;
+        std::size_t levels;
+    };
+    std::vector<LevelStart> starts;
     std::string text;
     std::string closed;
 };
