@@ -4,6 +4,7 @@
 // sink call, or the text delivered exactly once; nothing escapes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -189,6 +190,24 @@ TEST(ChangingFile, EachCallReadsTheFileAsItIsThen) {
     EXPECT_EQ(emptied.result, -1);
     EXPECT_EQ(emptied.calls, 0);
 }
+
+#ifdef _WIN32
+// A file larger than the process can hold (sizes are held in 32 bits, and
+// a 32-bit process has 2 GiB of address space) gives -1, without the sink
+// and without taking the process down. The files are sparse: nothing is
+// written but their length.
+TEST(HugeFile, GivesMinusOneWithoutCallingSink) {
+    std::vector<std::uintmax_t> sizes = {std::uintmax_t{3} << 30};
+    if (sizeof(void*) == 4) sizes.push_back(std::uintmax_t{1900} << 20);
+    for (std::uintmax_t size : sizes) {
+        TempFile file("{\\rtf1 start");
+        std::filesystem::resize_file(file.Path(), size);
+        Delivery delivery = FilterFile(file.Path().c_str());
+        EXPECT_EQ(delivery.result, -1) << size;
+        EXPECT_EQ(delivery.calls, 0) << size;
+    }
+}
+#endif
 
 // --- Names in any bytes -----------------------------------------------------
 
