@@ -112,6 +112,7 @@ void BM_ReadToken(benchmark::State& state, std::string (*make)()) {
 }
 BENCHMARK_CAPTURE(BM_ReadToken, RichEdit, RichEditDocument);
 BENCHMARK_CAPTURE(BM_ReadToken, WordProcessor, WordProcessorDocument);
+BENCHMARK_CAPTURE(BM_ReadToken, Japanese, JapaneseDocument);
 
 void BM_FindControlWordRule(benchmark::State& state) {
     const std::vector<std::string_view> words = {"\\par", "\\f0", "\\fs22", "\\pard", "\\tab", "\\cell",
