@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/code_pages.h"
+
 namespace idxfilter::cli {
 
 bool ParseNumber(std::string_view text, unsigned long minimum, unsigned long maximum,
@@ -24,6 +26,25 @@ int UsageError(const char* usage, std::string_view message, std::string_view det
     if (!detail.empty()) line.append(" ").append(detail);
     std::fprintf(stderr, "%s\n\n%s", line.c_str(), usage);
     return kExitUsage;
+}
+
+int ReadJobsOption(int argc, char** argv, int& i, const char* usage, unsigned& jobs) {
+    unsigned long value;
+    if (i + 1 >= argc) return UsageError(usage, "--jobs needs a number");
+    if (!ParseNumber(argv[++i], 1, kMaxJobs, value))
+        return UsageError(usage, "not a number of jobs (1 to 256):", argv[i]);
+    jobs = static_cast<unsigned>(value);
+    return 0;
+}
+
+int ReadAnsiCodePageOption(int argc, char** argv, int& i, const char* usage) {
+    unsigned long codePage;
+    if (i + 1 >= argc) return UsageError(usage, "--ansi-codepage needs a code page number");
+    if (!ParseNumber(argv[++i], 0, 65535, codePage))
+        return UsageError(usage, "not a code page number:", argv[i]);
+    if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(codePage)))
+        return UsageError(usage, "code page not available as ANSI code page:", argv[i]);
+    return 0;
 }
 
 }  // namespace idxfilter::cli

@@ -20,4 +20,11 @@ int UsageError(const char* usage, std::string_view message, std::string_view det
 // The most threads --jobs accepts.
 constexpr unsigned long kMaxJobs = 256;
 
+// Options that more than one command takes. Each reads its value from
+// argv[i + 1], advancing i; returns 0 when it was read, or reports a usage
+// error against `usage` and returns kExitUsage.
+int ReadJobsOption(int argc, char** argv, int& i, const char* usage, unsigned& jobs);
+// Sets the portable layer's ANSI code page.
+int ReadAnsiCodePageOption(int argc, char** argv, int& i, const char* usage);
+
 }  // namespace idxfilter::cli

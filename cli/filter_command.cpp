@@ -9,7 +9,6 @@
 #include "cli/file_filter.h"
 #include "cli/jsonl_output.h"
 #include "cli/parallel_filter.h"
-#include "platform/code_pages.h"
 
 namespace idxfilter::cli {
 namespace {
@@ -60,18 +59,9 @@ int FilterCommand(int argc, char** argv) {
                 return UsageError(kUsage, "--utf16 and --jsonl exclude each other");
             options.form = form;
         } else if (arg == "--jobs") {
-            unsigned long jobs;
-            if (i + 1 >= argc) return UsageError(kUsage, "--jobs needs a number");
-            if (!ParseNumber(argv[++i], 1, kMaxJobs, jobs))
-                return UsageError(kUsage, "not a number of jobs (1 to 256):", argv[i]);
-            options.jobs = static_cast<unsigned>(jobs);
+            if (int status = ReadJobsOption(argc, argv, i, kUsage, options.jobs)) return status;
         } else if (arg == "--ansi-codepage") {
-            if (i + 1 >= argc) return UsageError(kUsage, "--ansi-codepage needs a code page number");
-            unsigned long codePage;
-            if (!ParseNumber(argv[++i], 0, 65535, codePage))
-                return UsageError(kUsage, "not a code page number:", argv[i]);
-            if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(codePage)))
-                return UsageError(kUsage, "code page not available as ANSI code page:", argv[i]);
+            if (int status = ReadAnsiCodePageOption(argc, argv, i, kUsage)) return status;
         } else {
             return UsageError(kUsage, "unknown option:", argv[i]);
         }

@@ -15,7 +15,6 @@
 #include "cli/index_database.h"
 #include "cli/parallel_filter.h"
 #include "cli/progress_line.h"
-#include "platform/code_pages.h"
 
 namespace idxfilter::cli {
 namespace {
@@ -198,18 +197,9 @@ int IndexCommand(int argc, char** argv) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return UsageError(kUsage, "--db needs a file");
             options.database = argv[++i];
         } else if (arg == "--jobs") {
-            unsigned long jobs;
-            if (i + 1 >= argc) return UsageError(kUsage, "--jobs needs a number");
-            if (!ParseNumber(argv[++i], 1, kMaxJobs, jobs))
-                return UsageError(kUsage, "not a number of jobs (1 to 256):", argv[i]);
-            options.jobs = static_cast<unsigned>(jobs);
+            if (int status = ReadJobsOption(argc, argv, i, kUsage, options.jobs)) return status;
         } else if (arg == "--ansi-codepage") {
-            unsigned long codePage;
-            if (i + 1 >= argc) return UsageError(kUsage, "--ansi-codepage needs a code page number");
-            if (!ParseNumber(argv[++i], 0, 65535, codePage))
-                return UsageError(kUsage, "not a code page number:", argv[i]);
-            if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(codePage)))
-                return UsageError(kUsage, "code page not available as ANSI code page:", argv[i]);
+            if (int status = ReadAnsiCodePageOption(argc, argv, i, kUsage)) return status;
         } else {
             return UsageError(kUsage, "unknown option:", argv[i]);
         }

@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+#include <pthread.h>
+
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -115,6 +118,27 @@ std::string Hex(std::u16string_view units) {
         out += buffer;
     }
     return out;
+}
+
+std::string Repeat(const std::string& piece, std::size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+void RunWithStack(std::size_t stackSize, std::function<void()> work) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, stackSize), 0);
+    pthread_t thread;
+    auto body = [](void* argument) -> void* {
+        (*static_cast<std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, body, &work), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
 }
 
 }  // namespace idxfilter::testing

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,12 @@ std::string Convert(std::string_view rtf);
 // Readable spellings: Bytes({0xC3, 0xA9}) and Units({0xD83D, 0xDE00}).
 std::string Bytes(std::initializer_list<int> values);
 std::u16string Units(std::initializer_list<int> values);
+
+// `piece` written `times` times.
+std::string Repeat(const std::string& piece, std::size_t times);
+
+// Runs `work` on a thread whose stack is `stackSize` bytes and waits for it.
+void RunWithStack(std::size_t stackSize, std::function<void()> work);
 
 // The system's ANSI code page (what the platform layer reports now).
 unsigned CurrentAnsiCodePage();

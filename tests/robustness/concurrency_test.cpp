@@ -21,15 +21,10 @@ namespace {
 
 using testing::Delivery;
 using testing::FilterFile;
+using testing::Repeat;
 using testing::TempFile;
 
 constexpr int kThreads = 8;
-
-std::string Repeat(const std::string& piece, std::size_t times) {
-    std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += piece;
-    return text;
-}
 
 // Documents whose text depends on the ANSI code page in different places:
 // raw 8-bit bytes in the loader, in the RTF preparation and in runs

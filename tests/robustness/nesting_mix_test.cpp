@@ -3,9 +3,7 @@
 // text its visible parts hold, through the converter and through the
 // export.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
-#include <functional>
 #include <string>
 
 #include "idxfilter.h"
@@ -16,30 +14,11 @@ namespace {
 
 using testing::Convert;
 using testing::FilterBytes;
+using testing::Repeat;
+using testing::RunWithStack;
 
 constexpr std::size_t kSmallStack = 256 * 1024;
 constexpr std::size_t kDepth = 1000000;
-
-void RunWithStack(std::size_t stackSize, std::function<void()> work) {
-    pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, stackSize), 0);
-    pthread_t thread;
-    auto body = [](void* argument) -> void* {
-        (*static_cast<std::function<void()>*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, body, &work), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-}
-
-std::string Repeat(const std::string& piece, std::size_t times) {
-    std::string text;
-    text.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) text += piece;
-    return text;
-}
 
 std::string Open(std::size_t n = kDepth) { return std::string(n, '{'); }
 std::string Close(std::size_t n = kDepth) { return std::string(n, '}'); }
