@@ -29,14 +29,11 @@ char* AppendCodePoint(char32_t c, char* p) {
 std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
     // At most three bytes a unit (a joined pair takes four for two units);
     // counted first so that the text is written without reallocation.
-    std::size_t bound = count;
-    for (std::size_t i = 0; i < count; ++i) bound += (units[i] >= 0x80) + (units[i] >= 0x800);
-    std::string out(bound, '\0');
+    std::string out(Utf8LengthOfUnits(units, count), '\0');
     char* p = out.data();
     for (std::size_t i = 0; i < count;) {
         // Runs of ASCII, the bulk of most texts, are copied in one go.
-        std::size_t ascii = AsciiUnitPrefixLength(units + i, count - i);
-        NarrowAscii(units + i, ascii, p);
+        std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
         p += ascii;
         i += ascii;
         if (i == count) break;

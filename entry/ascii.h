@@ -2,6 +2,7 @@
 // ASCII, and every conversion has a shortcut for it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -63,4 +64,71 @@ inline void NarrowAscii(const char16_t* in, std::size_t n, char* out) {
     for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(in[i]);
 }
 
+// Finds and copies in one pass the leading ASCII bytes of [in, in + n) to
+// units, and returns their number. Whole blocks of sixteen are stored, so
+// `out` may be written past that number, though never past n units.
+inline std::size_t WidenAsciiPrefix(const char* in, std::size_t n, char16_t* out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(block, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(block, zero));
+        if (int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+#endif
+    for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i) out[i] = static_cast<unsigned char>(in[i]);
+    return i;
+}
+
+// Finds and copies in one pass the leading ASCII units of [in, in + n) to
+// bytes, and returns their number. Like WidenAsciiPrefix, it may write
+// past that number, though never past n bytes.
+inline std::size_t NarrowAsciiPrefix(const char16_t* in, std::size_t n, char* out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 16 <= n; i += 16) {
+        __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+        __m128i outside = _mm_and_si128(_mm_or_si128(low, high), nonAscii);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128())) != 0xFFFF) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < n && in[i] < 0x80; ++i) out[i] = static_cast<char>(in[i]);
+    return i;
+}
+
+// The number of bytes the units of [in, in + n) take in UTF-8 when each is
+// encoded by itself: one below U+0080, two below U+0800, three above.
+inline std::size_t Utf8LengthOfUnits(const char16_t* in, std::size_t n) {
+    std::size_t length = n;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i twoBytes = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i threeBytes = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 8 <= n) {
+        // Each lane counts at most 2 a block; 16-bit lanes hold 8,192 blocks.
+        std::size_t blocks = std::min<std::size_t>((n - i) / 8, 8192);
+        __m128i lanes = zero;
+        for (std::size_t b = 0; b < blocks; ++b, i += 8) {
+            __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            __m128i below80 = _mm_cmpeq_epi16(_mm_and_si128(units, twoBytes), zero);
+            __m128i below800 = _mm_cmpeq_epi16(_mm_and_si128(units, threeBytes), zero);
+            lanes = _mm_sub_epi16(_mm_sub_epi16(lanes, below80), below800);
+        }
+        // lanes now holds, per lane, how many of its units were short.
+        alignas(16) std::uint16_t counts[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(counts), lanes);
+        std::size_t shortUnits = 0;
+        for (std::uint16_t count : counts) shortUnits += count;
+        length += 2 * blocks * 8 - shortUnits;
+    }
+#endif
+    for (; i < n; ++i) length += (in[i] >= 0x80) + (in[i] >= 0x800);
+    return length;
+}
 }  // namespace idxfilter

@@ -36,8 +36,7 @@ void WideBuffer::DecodeRange(const char* begin, const char* end) {
     // through the decoder. An ASCII byte never continues a sequence and
     // ends any ill-formed one, so cutting there changes nothing.
     while (begin != end) {
-        std::size_t ascii = AsciiPrefixLength(begin, static_cast<std::size_t>(end - begin));
-        WidenAscii(begin, ascii, out);
+        std::size_t ascii = WidenAsciiPrefix(begin, static_cast<std::size_t>(end - begin), out);
         out += ascii;
         begin += ascii;
         const char* stretchEnd = begin;

@@ -35,15 +35,12 @@ std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
     // Sized exactly first: a worst-case reservation would triple what an
-    // ASCII text needs, and the counting loop is cheap.
-    std::size_t length = count;
-    for (std::size_t i = 0; i < count; ++i) length += (units[i] >= 0x80) + (units[i] >= 0x800);
+    // ASCII text needs, and the counting pass is cheap.
     std::size_t start = out.size();
-    out.resize(start + length);
+    out.resize(start + Utf8LengthOfUnits(units, count));
     char* p = out.data() + start;
     for (std::size_t i = 0; i < count;) {
-        std::size_t ascii = AsciiUnitPrefixLength(units + i, count - i);
-        NarrowAscii(units + i, ascii, p);
+        std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
         p += ascii;
         i += ascii;
         for (; i < count && units[i] >= 0x80; ++i) {
