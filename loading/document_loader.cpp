@@ -1,12 +1,16 @@
 #include "loading/document_loader.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
-#include "loading/ansi_wide_buffer.h"
+#include "entry/ascii.h"
+#include "entry/uninitialized_allocator.h"
 #include "loading/text_encoding.h"
 #include "loading/utf8_buffer.h"
+#include "platform/code_pages.h"
 #include "platform/file_reading.h"
+#include "platform/keeps_ascii.h"
 
 namespace idxfilter {
 namespace {
@@ -15,6 +19,8 @@ namespace {
 // buffer, so that their whole UTF-16 form (twice the text) never exists
 // and the slices stay in the cache between the two steps.
 constexpr std::size_t kSliceLength = std::size_t{1} << 16;
+
+using AnsiUnits = std::vector<char16_t, UninitializedAllocator<char16_t>>;
 
 // Room for one UTF-8 byte per input unit or byte, and an eighth more,
 // covers most texts in one allocation; the others grow from there.
@@ -57,14 +63,59 @@ std::size_t AnsiSliceEnd(std::string_view text) {
     return text.size();
 }
 
+// A run of ASCII at least this long ends a stretch of other text: shorter
+// ones are cheaper to convert with it than to copy by themselves.
+constexpr std::size_t kAsciiWorthCopying = 16;
+
+// Where a stretch of text that starts with a non-ASCII byte may end, when
+// ASCII is copied rather than converted: just after a byte below 0x40 (as
+// for slices) that a long run of ASCII follows, or at the slice's end.
+std::size_t NonAsciiStretchEnd(std::string_view text) {
+    std::size_t limit = AnsiSliceEnd(text);
+    for (std::size_t i = 0; i < limit; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x40) continue;
+        std::size_t probe = std::min(text.size() - (i + 1), kAsciiWorthCopying);
+        if (IsAscii(text.data() + i + 1, probe)) return i + 1;
+    }
+    return limit;
+}
+
+// Converts the ANSI `bytes` (no NUL among them) and appends their UTF-8.
+// Text that the platform cannot convert appends nothing.
+void AppendAnsiAsUtf8(std::string_view bytes, unsigned codePage, AnsiUnits& units, Utf8Buffer& utf8) {
+    if (bytes.size() > INT_MAX) return;
+    // No ANSI code page gives more units than bytes, so one call with that
+    // much room usually converts a stretch without a size query.
+    int byteCount = static_cast<int>(bytes.size());
+    if (units.size() < bytes.size()) units.resize(bytes.size());
+    int count = MultiByteToWide(codePage, 0, bytes.data(), byteCount, units.data(), byteCount);
+    if (count == 0) {
+        count = MultiByteToWide(codePage, 0, bytes.data(), byteCount, nullptr, 0);
+        if (count <= 0) return;
+        units.resize(static_cast<std::size_t>(count));
+        count = MultiByteToWide(codePage, 0, bytes.data(), byteCount, units.data(), count);
+    }
+    utf8.Append(units.data(), static_cast<std::size_t>(count));
+}
+
 std::string AnsiToUtf8(std::string_view bytes) {
     bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
     Utf8Buffer utf8 = ReservedUtf8Buffer(bytes.size());
-    AnsiWideBuffer wide(true);
+    unsigned codePage = AnsiCodePage();
+    // Most ANSI text is largely ASCII, which every usual ANSI code page
+    // keeps as it is: such runs are copied, and only the stretches between
+    // them go through the platform's conversion.
+    bool copyAscii = KeepsAscii(codePage, 0);
+    AnsiUnits units;
     while (!bytes.empty()) {
-        std::size_t end = AnsiSliceEnd(bytes);
-        wide.Assign(bytes.substr(0, end));
-        utf8.Append(wide.Units().data(), wide.Units().size());
+        if (copyAscii) {
+            std::size_t ascii = AsciiPrefixLength(bytes.data(), bytes.size());
+            utf8.AppendAscii(bytes.substr(0, ascii));
+            bytes.remove_prefix(ascii);
+            if (bytes.empty()) break;
+        }
+        std::size_t end = copyAscii ? NonAsciiStretchEnd(bytes) : AnsiSliceEnd(bytes);
+        AppendAnsiAsUtf8(bytes.substr(0, end), codePage, units, utf8);
         bytes.remove_prefix(end);
     }
     return utf8.Take();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace idxfilter {
 
@@ -30,6 +31,9 @@ public:
 
     // Encodes exactly `count` units (a 0 unit among them ends the text).
     void Append(const char16_t* units, std::size_t count);
+
+    // Appends ASCII bytes, which are their own UTF-8, as they are.
+    void AppendAscii(std::string_view ascii) { bytes.append(ascii); }
 
     // The bytes before the first 0 byte.
     std::string Str() const;

@@ -7,6 +7,7 @@
 #include "entry/ascii.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
+#include "platform/keeps_ascii.h"
 #include "rtf/font_table.h"
 
 namespace idxfilter {
@@ -20,17 +21,10 @@ const FontEntry* FindFontCached(const ConversionState& state, std::int32_t numbe
     return found == cache.firstFontEntry.end() ? nullptr : &state.fonts[found->second];
 }
 
-// True when every ASCII byte converts, by itself, to the same value in
-// `codePage` with `flags`; then an ASCII text converts to itself.
-bool KeepsAscii(const ConversionState& state, unsigned codePage, unsigned flags) {
+// KeepsAscii, asked once per code page and flags for the document.
+bool KeepsAsciiCached(const ConversionState& state, unsigned codePage, unsigned flags) {
     auto [entry, added] = state.cache.asciiUnchanged.try_emplace({codePage, flags}, true);
-    if (added) {
-        for (int byte = 1; byte < 0x80 && entry->second; ++byte) {
-            char in = static_cast<char>(byte);
-            char16_t unit = 0;
-            entry->second = MultiByteToWide(codePage, flags, &in, 1, &unit, 1) == 1 && unit == byte;
-        }
-    }
+    if (added) entry->second = KeepsAscii(codePage, flags);
     return entry->second;
 }
 
@@ -40,7 +34,7 @@ bool KeepsAscii(const ConversionState& state, unsigned codePage, unsigned flags)
 // ASCII prefix, which converts to itself, is copied rather than converted.
 void AppendConverted(const ConversionState& state, std::string_view bytes, unsigned codePage,
                      unsigned flags, std::string& out) {
-    std::size_t prefix = KeepsAscii(state, codePage, flags) ? AsciiPrefixLength(bytes.data(), bytes.size()) : 0;
+    std::size_t prefix = KeepsAsciiCached(state, codePage, flags) ? AsciiPrefixLength(bytes.data(), bytes.size()) : 0;
     std::string_view rest = bytes.substr(prefix);
     if (rest.empty()) {
         out.append(bytes);

@@ -99,6 +99,28 @@ std::string RandomAnsiText(std::mt19937& random, std::size_t length, int lowByte
     return text;
 }
 
+// Words of ASCII between double-byte characters (whose trail byte may be
+// ASCII: 81 40, 95 5C), lone high bytes and punctuation, so that runs of
+// ASCII are copied and the stretches between them converted.
+std::string RandomMixedText(std::mt19937& random, std::size_t length) {
+    std::string text;
+    std::uniform_int_distribution<int> kind(0, 5), wordLength(1, 40), letter(0x40, 0x7E),
+        high(0x80, 0xFF), trail(0x40, 0xFF), low(1, 0x3F);
+    while (text.size() < length) {
+        switch (kind(random)) {
+            case 0: case 1:
+                for (int n = wordLength(random); n > 0; --n) text.push_back(static_cast<char>(letter(random)));
+                break;
+            case 2: text.push_back(static_cast<char>(low(random))); break;
+            case 3: text.push_back(static_cast<char>(high(random))); break;
+            default:
+                text.push_back(static_cast<char>(high(random)));
+                text.push_back(static_cast<char>(trail(random)));
+        }
+    }
+    return text;
+}
+
 TEST(SlicedLoading, LongAnsiTextConvertsAsAWhole) {
     const unsigned original = AnsiCodePage();
     std::mt19937 random(7);
@@ -112,6 +134,11 @@ TEST(SlicedLoading, LongAnsiTextConvertsAsAWhole) {
             EXPECT_EQ(out, WholeAnsiToUtf8(text)) << "code page " << codePage << ", "
                                                   << lowBytesPerMillion << " low bytes per million";
         }
+        std::string mixed = RandomMixedText(random, 300000);
+        TempFile file(mixed);
+        std::string out;
+        DocumentLoader(file.Path()).Load(out);
+        EXPECT_EQ(out, WholeAnsiToUtf8(mixed)) << "code page " << codePage << ", ASCII words";
     }
     SetAnsiCodePage(original);
 }
