@@ -149,6 +149,8 @@ void TuneAllocatorForLargeBuffers() {
     Mapped();
 }
 
+bool MapsLargeBlocks() { return true; }
+
 }  // namespace idxfilter::cli
 
 // Replacements of the global allocation functions: every block comes from
@@ -176,6 +178,8 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { idxfilter:
 #else
 
 void TuneAllocatorForLargeBuffers() {}
+
+bool MapsLargeBlocks() { return false; }
 
 }  // namespace idxfilter::cli
 

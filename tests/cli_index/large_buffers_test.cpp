@@ -1,0 +1,85 @@
+// The tool's replacement of the global allocation functions, linked into
+// this test program as into the tool.
+#include "cli/large_buffers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace idxfilter::cli {
+namespace {
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+class LargeBuffers : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { TuneAllocatorForLargeBuffers(); }
+};
+
+// Fills the whole block and reads it back: a block shorter than asked,
+// or one that overlaps another, shows here.
+void FillAndCheck(unsigned char* block, std::size_t size, unsigned char seed) {
+    for (std::size_t i = 0; i < size; i += 997) block[i] = static_cast<unsigned char>(seed + i);
+    if (size > 0) block[size - 1] = seed;
+    for (std::size_t i = 0; i + 1 < size; i += 997)
+        ASSERT_EQ(block[i], static_cast<unsigned char>(seed + i)) << "size " << size << " at " << i;
+    if (size > 0) ASSERT_EQ(block[size - 1], seed);
+}
+
+TEST_F(LargeBuffers, BlocksOfEverySizeHoldWhatIsWrittenAndLargeOnesStartOnHugePages) {
+    const std::size_t sizes[] = {0,           1,           4096,           kMiB - 1,       kMiB,
+                                 kMiB + 1,    kMiB * 3 / 2, kMiB * 7 / 4,  2 * kMiB - 1,   2 * kMiB,
+                                 3 * kMiB + 1, 6 * kMiB + 5, 40 * kMiB};
+    for (std::size_t size : sizes) {
+        std::unique_ptr<unsigned char[]> block(new unsigned char[size]);
+        FillAndCheck(block.get(), size, static_cast<unsigned char>(size));
+        if (MapsLargeBlocks() && size >= kMiB)
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.get()) % (2 * kMiB), 0u) << size;
+    }
+}
+
+TEST_F(LargeBuffers, MoreLargeBlocksThanTheTableHoldsAreAllUsableAndFreed) {
+    // 300 live blocks of 1 MiB: those past the table's room come from the
+    // heap, and every one goes back to where it came from.
+    for (int round = 0; round < 2; ++round) {
+        std::vector<std::unique_ptr<unsigned char[]>> blocks;
+        for (int i = 0; i < 300; ++i) {
+            blocks.emplace_back(new unsigned char[kMiB]);
+            blocks.back()[0] = static_cast<unsigned char>(i);
+            blocks.back()[kMiB - 1] = static_cast<unsigned char>(i);
+        }
+        std::shuffle(blocks.begin(), blocks.end(), std::mt19937(static_cast<unsigned>(round)));
+        for (auto& block : blocks) ASSERT_EQ(block[0], block[kMiB - 1]);
+    }
+}
+
+TEST_F(LargeBuffers, ThreadsAllocatingAndFreeingLargeAndSmallBlocksDoNotMixThemUp) {
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 4; ++t) {
+        threads.emplace_back([t] {
+            std::mt19937 random(t);
+            std::vector<std::pair<std::unique_ptr<unsigned char[]>, std::size_t>> live;
+            for (int i = 0; i < 200; ++i) {
+                std::size_t size = random() % 2 ? random() % 4096 : kMiB + random() % (3 * kMiB);
+                live.emplace_back(new unsigned char[size], size);
+                std::memset(live.back().first.get(), static_cast<int>(t), size);
+                if (live.size() > 6) {
+                    auto& [block, length] = live[random() % live.size()];
+                    for (std::size_t k = 0; k < length; k += 4096) ASSERT_EQ(block[k], t);
+                    std::swap(live[random() % live.size()], live.back());
+                    live.pop_back();
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+}
+
+}  // namespace
+}  // namespace idxfilter::cli
