@@ -36,7 +36,14 @@ std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
         std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
         p += ascii;
         i += ascii;
-        if (i == count) break;
+        // Then the units up to the next ASCII one; those outside the
+        // surrogates, nearly all, take the short way.
+        for (; i < count && units[i] >= 0x80; ++i) {
+            char16_t u = units[i];
+            if (u >= 0xD800 && u <= 0xDFFF) break;
+            p = AppendCodePoint(u, p);
+        }
+        if (i == count || units[i] < 0x80) continue;
         char16_t u = units[i++];
         if (IsHighSurrogate(u) && i < count && IsLowSurrogate(units[i])) {
             p = AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[i++] - 0xDC00), p);

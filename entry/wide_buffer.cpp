@@ -39,6 +39,22 @@ void WideBuffer::DecodeRange(const char* begin, const char* end) {
         std::size_t ascii = WidenAsciiPrefix(begin, static_cast<std::size_t>(end - begin), out);
         out += ascii;
         begin += ascii;
+        // The usual two- and three-byte forms are decoded here; the first
+        // other sequence sends the rest of the stretch to the full decoder.
+        while (end - begin >= 3) {
+            unsigned lead = static_cast<unsigned char>(begin[0]);
+            unsigned second = static_cast<unsigned char>(begin[1]);
+            unsigned third = static_cast<unsigned char>(begin[2]);
+            if (lead >= 0xE1 && lead <= 0xEF && (second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
+                *out++ = char16_t(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) | (third & 0x3F));
+                begin += 3;
+            } else if (lead >= 0xC2 && lead <= 0xDF && (second & 0xC0) == 0x80) {
+                *out++ = char16_t(((lead & 0x1F) << 6) | (second & 0x3F));
+                begin += 2;
+            } else {
+                break;
+            }
+        }
         const char* stretchEnd = begin;
         while (stretchEnd != end && static_cast<unsigned char>(*stretchEnd) >= 0x80) ++stretchEnd;
         if (!DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),

@@ -34,11 +34,20 @@ bool EndsControlSymbol(unsigned char c) {
     return c > ' ' && c < 0x7F && !letter && !digit && c != '\'' && c != '*';
 }
 
-int HexDigit(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c |= 0x20;
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
+// The value of every hexadecimal digit, -1 for other bytes. A table, since
+// the digits and letters of escapes follow no pattern a branch could learn.
+constexpr auto kHexDigitValues = [] {
+    std::array<signed char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        int lower = c | 0x20;
+        table[c] = static_cast<signed char>(c >= '0' && c <= '9'         ? c - '0'
+                                            : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10
+                                                                           : -1);
+    }
+    return table;
+}();
+
+int HexDigit(unsigned char c) { return kHexDigitValues[c]; }
 
 constexpr auto kLettersAndDigits = [] {
     std::array<bool, 256> table{};
@@ -182,7 +191,7 @@ const char* ReadHexEscape(const char* pos, const char* end, unsigned char& byte)
     // the rules for signs, blanks and prefixes.
     int high = HexDigit(static_cast<unsigned char>(pos[2]));
     int low = HexDigit(static_cast<unsigned char>(pos[3]));
-    if (high >= 0 && low >= 0) {
+    if ((high | low) >= 0) {
         byte = static_cast<unsigned char>(high << 4 | low);
         return pos + 4;
     }
