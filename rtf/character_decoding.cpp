@@ -28,13 +28,43 @@ bool KeepsAsciiCached(const ConversionState& state, unsigned codePage, unsigned 
     return entry->second;
 }
 
-// Converts `bytes` from `codePage` with `flags` and appends the UTF-8 of
-// the units before the first 0 unit. A strict conversion that the platform
-// refuses appends nothing at all; a lenient one never fails on a byte. An
-// ASCII prefix, which converts to itself, is copied rather than converted.
-void AppendConverted(const ConversionState& state, std::string_view bytes, unsigned codePage,
-                     unsigned flags, std::string& out) {
-    std::size_t prefix = KeepsAsciiCached(state, codePage, flags) ? AsciiPrefixLength(bytes.data(), bytes.size()) : 0;
+using FontDecoding = DecodingCache::FontDecoding;
+
+FontDecoding WorkOutFontDecoding(const ConversionState& state, std::int32_t font) {
+    FontDecoding decoding;
+    decoding.font = font;
+    decoding.fontsSize = state.fonts.size();
+    decoding.entry = font < 0 ? nullptr : FindFontCached(state, font);
+    auto codePage = state.charsetCodePages.end();
+    if (decoding.entry) {
+        decoding.charset = decoding.entry->charset;
+        codePage = state.charsetCodePages.find(decoding.charset);
+    }
+    // Writers declare character sets the table lacks (Mac's 256,
+    // Vietnamese 163, ...); their text is read like text of no known font
+    // rather than dropped.
+    decoding.ansi = codePage == state.charsetCodePages.end();
+    decoding.codePage = decoding.ansi ? AnsiCodePage() : static_cast<unsigned>(codePage->second);
+    decoding.flags = decoding.ansi ? 0 : kStrictConversion;
+    decoding.keepsAscii = KeepsAsciiCached(state, decoding.codePage, decoding.flags);
+    return decoding;
+}
+
+const FontDecoding& FontDecodingFor(const ConversionState& state, std::int32_t font) {
+    FontDecoding& recent = state.cache.recentFonts[static_cast<std::uint32_t>(font) % state.cache.recentFonts.size()];
+    bool holds = recent.font == font && recent.fontsSize == state.fonts.size() &&
+                 (recent.entry == nullptr || recent.entry->charset == recent.charset);
+    if (!holds) recent = WorkOutFontDecoding(state, font);
+    return recent;
+}
+
+// Converts `bytes` as `decoding` says and appends the UTF-8 of the units
+// before the first 0 unit. A strict conversion that the platform refuses
+// appends nothing at all; a lenient one never fails on a byte. An ASCII
+// prefix, which converts to itself, is copied rather than converted.
+void AppendConverted(const ConversionState& state, std::string_view bytes, const FontDecoding& decoding,
+                     std::string& out) {
+    std::size_t prefix = decoding.keepsAscii ? AsciiPrefixLength(bytes.data(), bytes.size()) : 0;
     std::string_view rest = bytes.substr(prefix);
     if (rest.empty()) {
         out.append(bytes);
@@ -46,7 +76,7 @@ void AppendConverted(const ConversionState& state, std::string_view bytes, unsig
     int byteCount = static_cast<int>(rest.size());
     DecodingCache::UnitVector& units = state.cache.units;
     if (units.size() < rest.size()) units.resize(rest.size());
-    int written = MultiByteToWide(codePage, flags, rest.data(), byteCount, units.data(), byteCount);
+    int written = MultiByteToWide(decoding.codePage, decoding.flags, rest.data(), byteCount, units.data(), byteCount);
     if (written <= 0) return;
     std::size_t length = UnitsBeforeZero(units.data(), static_cast<std::size_t>(written));
     out.append(bytes.substr(0, prefix));
@@ -61,16 +91,9 @@ void AppendText(ConversionState& state, std::string_view bytes) {
 
 void DecodeRun(const ConversionState& state, std::string_view bytes, std::int32_t font,
                std::string& out) {
-    const FontEntry* entry = font < 0 ? nullptr : FindFontCached(state, font);
-    auto codePage = entry ? state.charsetCodePages.find(entry->charset) : state.charsetCodePages.end();
-    // Writers declare character sets the table lacks (Mac's 256,
-    // Vietnamese 163, ...); their text is read like text of no known font
-    // rather than dropped.
-    bool ansi = codePage == state.charsetCodePages.end();
-    unsigned page = ansi ? AnsiCodePage() : static_cast<unsigned>(codePage->second);
-    unsigned flags = ansi ? 0 : kStrictConversion;
-    std::size_t length = ansi ? std::min(bytes.size(), bytes.find('\0')) : bytes.size();
-    AppendConverted(state, bytes.substr(0, length), page, flags, out);
+    const FontDecoding& decoding = FontDecodingFor(state, font);
+    std::size_t length = decoding.ansi ? std::min(bytes.size(), bytes.find('\0')) : bytes.size();
+    AppendConverted(state, bytes.substr(0, length), decoding, out);
 }
 
 }  // namespace idxfilter

@@ -2,6 +2,7 @@
 // decoding, the font table and the hyperlink handling.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -74,6 +75,23 @@ CharsetCodePageMap CharsetCodePageTable();
 // text converts to itself in a code page under given flags (asked of the
 // platform once, byte by byte).
 struct DecodingCache {
+    // How the runs of one font are decoded, as worked out from the font
+    // table when last asked. It holds while the table has as many entries
+    // and the entry found still has the character set seen then (only the
+    // table's last entry ever changes its character set).
+    struct FontDecoding {
+        std::int32_t font = -1;
+        std::size_t fontsSize = SIZE_MAX;  // never a real size: not yet worked out
+        const FontEntry* entry = nullptr;
+        std::int32_t charset = 0;
+        unsigned codePage = 0;
+        unsigned flags = 0;
+        bool ansi = true;
+        bool keepsAscii = false;
+    };
+    // Documents switch between a few fonts: one place per font number
+    // modulo the size.
+    std::array<FontDecoding, 16> recentFonts;
     std::map<std::int32_t, std::size_t> firstFontEntry;
     std::size_t fontsIndexed = 0;
     std::map<std::pair<unsigned, unsigned>, bool> asciiUnchanged;

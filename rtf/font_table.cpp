@@ -60,7 +60,11 @@ void StoreName(FontList& fonts, std::string_view accumulated) {
 }  // namespace
 
 bool ParseControlNumber(std::string_view token, std::string_view prefix, std::int32_t& value) {
-    if (token.substr(0, prefix.size()) != prefix || token.size() == prefix.size()) return false;
+    // The prefixes are a few bytes long: compared here rather than by a
+    // library call for every control word.
+    if (token.size() <= prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (token[i] != prefix[i]) return false;
     std::string_view digits = token.substr(prefix.size());
     std::int64_t number = 0;
     for (char c : digits) {

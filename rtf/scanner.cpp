@@ -32,7 +32,7 @@ public:
             // dropped (at the end of the text the loop ends anyway).
             if (token.Empty()) continue;
             std::string_view t = token.text;
-            if (t == "{" || t == "}") {
+            if (t.size() == 1 && (t[0] == '{' || t[0] == '}')) {
                 ActOnBrace(t);
             } else if (t == kHyperlinkToken) {
                 pos = ReadHyperlinkInstruction(pos);
@@ -106,6 +106,13 @@ private:
             return pos;
         }
         t = WithoutTrailingControlBytes(t);
+        // Font selections are most of a document's control words, and no
+        // word of the rule table is "\f" with a number.
+        std::int32_t font;
+        if (ParseControlNumber(t, kFontSelectionWord, font)) {
+            state.currentFont = font;
+            return pos;
+        }
         ControlWordRule rule = FindControlWordRule(t);
         switch (rule.action) {
             case ControlAction::AppendText:
@@ -135,11 +142,8 @@ private:
                 pos = ReadToken(pos, end, token, scratch);
                 if (IsSkippedStarDestination(token.text)) pos = SkipGroup(pos, end);
                 break;
-            case ControlAction::None: {
-                std::int32_t font;
-                if (ParseControlNumber(t, kFontSelectionWord, font)) state.currentFont = font;
+            case ControlAction::None:
                 break;
-            }
         }
         return pos;
     }

@@ -63,7 +63,16 @@ INSTANTIATE_TEST_SUITE_P(
         FontCase{"FirstOfTwoEntriesWins", 1250, "{\\f3\\fcharset0 A;}{\\f3\\fcharset238 B;}", "\\f3 \\'e8",
                  "\xC3\xA8"},
         FontCase{"FontKeptAfterGroupEnds", 1251, "{\\f1\\fcharset204 B;}", "{\\f1 \\'e9}\\'e9",
-                 "\xD0\xB9\xD0\xB9"}),
+                 "\xD0\xB9\xD0\xB9"},
+        // What a font decodes in is worked out once and remembered: these
+        // change the table between runs, or alternate fonts whose numbers
+        // differ by a multiple of 16.
+        FontCase{"LaterTableSetsLastFontsCharset", 1251, "{\\f0\\fcharset0 A;}{\\f1\\fcharset238 B;}",
+                 "\\f1 \\'e8{\\fonttbl\\fcharset204}\\f1 \\'e8", "\xC4\x8D\xD0\xB8"},
+        FontCase{"LaterTableAddsSelectedFont", 1251, "{\\f1\\fcharset0 A;}",
+                 "\\f5 x{\\fonttbl{\\f5\\fcharset204 C;}}\\f5 \\'e9", "x\xD0\xB9"},
+        FontCase{"FontNumbersSixteenApart", 1251, "{\\f1\\fcharset0 A;}{\\f17\\fcharset204 B;}",
+                 "\\f1 \\'e9\\f17 \\'e9\\f1 \\'e9\\f17 \\'e9", "\xC3\xA9\xD0\xB9\xC3\xA9\xD0\xB9"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct AnsiCase {
