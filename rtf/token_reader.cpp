@@ -1,6 +1,8 @@
 #include "rtf/token_reader.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -99,6 +101,38 @@ const char* ReadTextStretch(const char* pos, const char* end, Token& token, std:
     return pos;
 }
 
+#if defined(__SSE2__)
+// Four escapes of the plain form, a backslash, an apostrophe and two
+// hexadecimal digits giving a byte other than 0, at `escape`: their bytes
+// in `bytes` (first escape in the lowest byte), and true. False, with
+// `bytes` unset, when any of the sixteen bytes differs from that form;
+// the escapes are then read one at a time.
+bool DecodeFourPlainEscapes(const char* escape, std::uint32_t& bytes) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(escape));
+    // Each 32-bit lane holds one escape: "\\", "'", high digit, low digit.
+    const __m128i markers = _mm_set1_epi32(0x275C);
+    const __m128i markerBytes = _mm_set1_epi32(0xFFFF);
+    bool marked = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(block, markerBytes), markers)) == 0xFFFF;
+    const __m128i digit = _mm_sub_epi8(block, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+    const __m128i letter = _mm_sub_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+    constexpr int kDigitPositions = 0xCCCC;  // bytes 2 and 3 of every lane
+    bool digits = (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) & kDigitPositions) == kDigitPositions;
+    if (!marked || !digits) return false;
+    const __m128i values = _mm_or_si128(_mm_and_si128(isDigit, digit),
+                                        _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    // Per lane: the high digit's value, at bits 16-19, moved to bits 4-7,
+    // joined by the low digit's, at bits 24-27, moved to bits 0-3.
+    const __m128i lanes = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(values, 12), _mm_set1_epi32(0xF0)),
+                                       _mm_srli_epi32(values, 24));
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(lanes, lanes), lanes);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128())) & 0xF) return false;
+    bytes = static_cast<std::uint32_t>(_mm_cvtsi128_si32(packed));
+    return true;
+}
+#endif
+
 // `apostrophe` follows a backslash or brace token and is not the last byte.
 const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
                           std::string& scratch) {
@@ -106,15 +140,39 @@ const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
     const char* pos = apostrophe + 1;
     const char* escape = apostrophe - 1;
     if (end - escape <= 4) return pos;
+    // The run's bytes go straight into scratch, grown a stretch at a time,
+    // rather than byte by byte through the string's bookkeeping.
+    constexpr std::size_t kStretch = 256;
+    std::size_t length = 0;
     scratch.clear();
     // The last escape of the text, with nothing after it, is never decoded.
-    do {
-        unsigned char byte;
-        const char* next = ReadHexEscape(escape, end, byte);
-        if (byte == 0) break;
-        scratch.push_back(static_cast<char>(byte));
-        pos = escape = next;
-    } while (end - escape > 4);
+    bool ended = false;
+    while (!ended && end - escape > 4) {
+        scratch.resize(length + kStretch);
+        char* out = scratch.data() + length;
+        char* const outEnd = out + kStretch;
+        while (outEnd - out >= 4 && end - escape > 4) {
+#if defined(__SSE2__)
+            std::uint32_t four;
+            if (end - escape > 16 && DecodeFourPlainEscapes(escape, four)) {
+                std::memcpy(out, &four, 4);
+                out += 4;
+                pos = escape = escape + 16;
+                continue;
+            }
+#endif
+            unsigned char byte;
+            const char* next = ReadHexEscape(escape, end, byte);
+            if (byte == 0) {
+                ended = true;
+                break;
+            }
+            *out++ = static_cast<char>(byte);
+            pos = escape = next;
+        }
+        length = static_cast<std::size_t>(out - scratch.data());
+    }
+    scratch.resize(length);
     token.text = scratch;
     return pos;
 }

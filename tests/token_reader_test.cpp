@@ -72,6 +72,66 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"OnlyControlBytes", "\r\n\t", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Long runs are decoded several escapes at a time; whatever breaks the
+// plain form must be found at every position of such a run, and the run
+// must end at the text's end exactly as a short one does.
+TEST(ReadToken, EscapeRunBrokenAtEveryPosition) {
+    auto escapes = [](std::size_t count, std::string& bytes) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            unsigned char byte = static_cast<unsigned char>((i * 37 + 11) % 255 + 1);
+            bytes.push_back(static_cast<char>(byte));
+            char escape[8];
+            std::snprintf(escape, sizeof escape, i % 3 == 0 ? "\\'%02X" : "\\'%02x", byte);
+            text += escape;
+        }
+        return text;
+    };
+    struct Breaker {
+        const char* name;
+        std::string text;    // written after the plain escapes
+        std::string bytes;   // what the run gives for it and what follows
+        std::string rest;    // what is left after the token
+    } breakers[] = {
+        {"ZeroEscape", "\\'00\\'41x", "", "\\'00\\'41x"},
+        {"PlainText", "!\\'41x", "", "!\\'41x"},
+        {"ControlWord", "\\par x", "", "\\par x"},
+        {"SignedDigit", "\\'-1\\'41x", "\xFF" "A", "x"},
+        {"OneDigit", "\\'e}\\'41x", "\x0E" "A", "x"},
+        {"NonHexLetter", "\\'4g\\'41x", "\x04" "A", "x"},
+        {"NineAndColon", "\\'9:\\'41x", "\x09" "A", "x"},
+        {"AtAndF", "\\'@F\\'41x", "", "\\'@F\\'41x"},
+        {"BraceAfter", "{x", "", "{x"},
+    };
+    for (const Breaker& breaker : breakers) {
+        for (std::size_t count = 1; count <= 40; ++count) {
+            std::string expected;
+            std::string input = escapes(count, expected) + breaker.text;
+            std::unique_ptr<char[]> text(new char[input.size() + 1]);
+            std::memcpy(text.get(), input.c_str(), input.size() + 1);
+            const char* end = text.get() + input.size();
+            Token token;
+            std::string scratch;
+            const char* pos = ReadToken(text.get(), end, token, scratch);
+            EXPECT_EQ(Hex(token.text), Hex(expected + breaker.bytes)) << breaker.name << " after " << count;
+            EXPECT_EQ(std::string(pos, end), breaker.rest) << breaker.name << " after " << count;
+        }
+    }
+    for (std::size_t count = 2; count <= 40; ++count) {
+        std::string bytes;
+        std::string input = escapes(count, bytes);
+        std::unique_ptr<char[]> text(new char[input.size() + 1]);
+        std::memcpy(text.get(), input.c_str(), input.size() + 1);
+        const char* end = text.get() + input.size();
+        Token token;
+        std::string scratch;
+        const char* pos = ReadToken(text.get(), end, token, scratch);
+        bytes.pop_back();
+        EXPECT_EQ(Hex(token.text), Hex(bytes)) << count;
+        EXPECT_EQ(std::string(pos, end), input.substr(input.size() - 4)) << count;
+    }
+}
+
 TEST(SkipGroup, CountsNestedAndEscapedBraces) {
     struct Case {
         std::string text;
