@@ -1,5 +1,6 @@
 #include "rtf/token_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -140,17 +141,19 @@ const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
     const char* pos = apostrophe + 1;
     const char* escape = apostrophe - 1;
     if (end - escape <= 4) return pos;
-    // The run's bytes go straight into scratch, grown a stretch at a time,
-    // rather than byte by byte through the string's bookkeeping.
-    constexpr std::size_t kStretch = 256;
+    // The run's bytes go straight into scratch, grown a stretch at a time
+    // (as long as the run so far), rather than byte by byte through the
+    // string's bookkeeping.
+    constexpr std::size_t kFirstStretch = 32;
     std::size_t length = 0;
     scratch.clear();
     // The last escape of the text, with nothing after it, is never decoded.
     bool ended = false;
     while (!ended && end - escape > 4) {
-        scratch.resize(length + kStretch);
+        std::size_t stretch = std::max(length, kFirstStretch);
+        scratch.resize(length + stretch);
         char* out = scratch.data() + length;
-        char* const outEnd = out + kStretch;
+        char* const outEnd = out + stretch;
         while (outEnd - out >= 4 && end - escape > 4) {
 #if defined(__SSE2__)
             std::uint32_t four;

@@ -200,6 +200,9 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
 struct Slot {
     std::once_flag once;
     std::unique_ptr<CodePage> page;
+    // The page once decoded: text asks for its code page run after run,
+    // and this spares those calls the once-flag's library call.
+    std::atomic<const CodePage*> decoded{nullptr};
 };
 
 // The decoded code page, or nullptr for a code page that was not recorded.
@@ -214,6 +217,7 @@ const CodePage* FindCodePage(unsigned codePage) {
         if (kRecordedCodePages[i].codePage != codePage) continue;
         if (i != first) lastFound.store(i, std::memory_order_relaxed);
         Slot& slot = slots[i];
+        if (const CodePage* page = slot.decoded.load(std::memory_order_acquire)) return page;
         std::call_once(slot.once, [&] {
             // Corrupt tables (the tests decode every code page) leave the
             // code page unavailable rather than throwing at every call.
@@ -223,6 +227,7 @@ const CodePage* FindCodePage(unsigned codePage) {
                 slot.page.reset();
             }
         });
+        slot.decoded.store(slot.page.get(), std::memory_order_release);
         return slot.page.get();
     }
     return nullptr;
