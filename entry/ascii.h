@@ -22,6 +22,13 @@ inline std::size_t AsciiPrefixLength(const char* p, std::size_t n) {
         __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         if (int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
     }
+    // The last partial block, read as the sixteen bytes that end the range:
+    // those before i are known ASCII, so a high bit can only be at i or after.
+    if (i < n && n >= 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        int high = _mm_movemask_epi8(block);
+        return high ? n - 16 + static_cast<std::size_t>(__builtin_ctz(high)) : n;
+    }
 #endif
     for (; i + 8 <= n; i += 8) {
         std::uint64_t word;

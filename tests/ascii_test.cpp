@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,22 @@ namespace {
 // Texts of every length around the block sizes, with one non-ASCII value
 // at every position (or none), cover each exit of the block loops.
 constexpr std::size_t kLongest = 40;
+
+TEST(AsciiPrefixes, LengthFindsTheFirstHighByteAndReadsNoFurtherThanTheText) {
+    for (std::size_t n = 0; n <= kLongest; ++n) {
+        for (std::size_t high = 0; high <= n; ++high) {
+            // Exact-size heap copies, so that a read past the text shows
+            // under the sanitizers; a second high byte after the first
+            // must not be taken for it.
+            std::unique_ptr<char[]> text(new char[n == 0 ? 1 : n]);
+            for (std::size_t i = 0; i < n; ++i) text[i] = char('a' + i % 26);
+            if (high < n) text[high] = '\xE9';
+            if (high + 5 < n) text[high + 5] = '\x80';
+            ASSERT_EQ(AsciiPrefixLength(text.get(), n), high) << "n=" << n;
+            ASSERT_EQ(IsAscii(text.get(), n), high == n) << "n=" << n;
+        }
+    }
+}
 
 TEST(AsciiPrefixes, WidenStopsAtTheFirstHighByteAndWritesNoFurtherThanTheText) {
     for (std::size_t n = 0; n <= kLongest; ++n) {

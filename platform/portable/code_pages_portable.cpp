@@ -292,6 +292,42 @@ int DoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* 
     return count;
 }
 
+// Strict double-byte conversion into room for units, in one pass: the
+// checks of IsValidSequence and the units of DoubleBytesToWide, step by
+// step. A valid pair of a lead byte and 00 still gives two units, the lead
+// byte's alone and 00's, as the lenient reading has it.
+int StrictDoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* end,
+                            char16_t* units, int unitCapacity) {
+    const uint8_t* valid = page.slotValid.data();
+    const char16_t* slotUnits = page.slotUnits.data();
+    int count = 0;
+    while (end - next >= 2) {
+        if (unsigned row = page.leadRow[next[0]]) {
+            unsigned slot = row << 8 | next[1];
+            if (!valid[slot]) return 0;
+            if (next[1] == 0) {
+                if (unitCapacity - count < 2) return 0;
+                units[count++] = slotUnits[next[0]];
+                units[count++] = slotUnits[0];
+            } else {
+                if (count == unitCapacity) return 0;
+                units[count++] = slotUnits[slot];
+            }
+            next += 2;
+        } else {
+            if (!valid[next[0]] || count == unitCapacity) return 0;
+            units[count++] = slotUnits[next[0]];
+            ++next;
+        }
+    }
+    // A lead byte alone is never valid.
+    if (next != end) {
+        if (!valid[*next] || count == unitCapacity) return 0;
+        units[count++] = slotUnits[*next];
+    }
+    return count;
+}
+
 // Conversion to a double-byte code page, or one with unconvertible units.
 int WideToBytes(const CodePage& page, const char16_t* units, int unitCount, char* bytes,
                 int byteCapacity) {
@@ -370,7 +406,10 @@ int MultiByteToWide(unsigned codePage, unsigned flags, const char* bytes, int by
     if (page == nullptr) return 0;
     auto next = reinterpret_cast<const uint8_t*>(bytes);
     auto end = next + byteCount;
-    if ((flags & kStrictConversion) && !IsValidSequence(*page, next, end)) return 0;
+    bool strict = (flags & kStrictConversion) != 0;
+    if (strict && page->doubleByte && unitCapacity > 0)
+        return StrictDoubleBytesToWide(*page, next, end, units, unitCapacity);
+    if (strict && !IsValidSequence(*page, next, end)) return 0;
     if (page->doubleByte) return DoubleBytesToWide(*page, next, end, units, unitCapacity);
     if (unitCapacity == 0) return byteCount;
     if (unitCapacity < byteCount) return 0;
