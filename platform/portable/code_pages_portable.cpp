@@ -45,6 +45,13 @@ struct CodePage {
     bool hasUnmappable = false;              // some unit fails the conversion
     bool countsUnmappable = false;           // ...but a size query counts it as a byte
     std::vector<uint16_t> toBytes;           // 65536 entries
+    // The to-bytes table is built on the first conversion to bytes: text
+    // is mostly converted the other way, and building the table costs
+    // most of a double-byte page's decoding.
+    const RecordedCodePage* recorded = nullptr;
+    std::once_flag toBytesOnce;
+    std::atomic<bool> toBytesBuilt{false};
+    bool toBytesUsable = false;              // false when its table is corrupt
 };
 
 // Reads the number encoding of generate_tables.py: base-45 digits, least
@@ -160,6 +167,17 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     page->allSinglesValid = std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256,
                                         [](uint8_t valid) { return valid != 0; });
 
+    page->recorded = &recorded;
+    return page;
+}
+
+void CheckTable(bool ok) {
+    if (!ok) throw std::runtime_error("corrupt code-page table");
+}
+
+void BuildToBytes(CodePage& page) {
+    const RecordedCodePage& recorded = *page.recorded;
+    auto Check = CheckTable;
     // The to-bytes table: every unit that a valid byte or pair yields maps
     // back to the first such byte, then pair; the rest to the fill value;
     // then the recorded exceptions (best fits, preferred duplicates).
@@ -168,18 +186,18 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     std::vector<uint16_t> table(65536, fill);
     std::vector<bool> mapped(65536);
     auto MapBack = [&](size_t slot, uint16_t value) {
-        char16_t unit = page->slotUnits[slot];
-        if (page->slotValid[slot] && !mapped[unit]) {
+        char16_t unit = page.slotUnits[slot];
+        if (page.slotValid[slot] && !mapped[unit]) {
             table[unit] = value;
             mapped[unit] = true;
         }
     };
     for (int byte = 0; byte < 256; ++byte)
-        if (!isLead[byte]) MapBack(size_t(byte), uint16_t(byte));
+        if (page.leadRow[byte] == 0) MapBack(size_t(byte), uint16_t(byte));
     for (int lead = 0; lead < 256; ++lead) {
-        if (!isLead[lead]) continue;
+        if (page.leadRow[lead] == 0) continue;
         for (int trail = 0; trail < 256; ++trail)
-            MapBack(size_t(page->leadRow[lead]) << 8 | size_t(trail), uint16_t(lead << 8 | trail));
+            MapBack(size_t(page.leadRow[lead]) << 8 | size_t(trail), uint16_t(lead << 8 | trail));
     }
     size_t exceptionCount = toBytes.Number();
     std::vector<uint32_t> exceptionUnits(exceptionCount);
@@ -192,9 +210,8 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     toBytes.Values(exceptionValues.data(), exceptionCount);
     Check(toBytes.AtEnd());
     for (size_t i = 0; i < exceptionCount; ++i) table[exceptionUnits[i]] = exceptionValues[i];
-    page->hasUnmappable = std::find(table.begin(), table.end(), kUnmappable) != table.end();
-    page->toBytes = std::move(table);
-    return page;
+    page.hasUnmappable = std::find(table.begin(), table.end(), kUnmappable) != table.end();
+    page.toBytes = std::move(table);
 }
 
 struct Slot {
@@ -202,11 +219,11 @@ struct Slot {
     std::unique_ptr<CodePage> page;
     // The page once decoded: text asks for its code page run after run,
     // and this spares those calls the once-flag's library call.
-    std::atomic<const CodePage*> decoded{nullptr};
+    std::atomic<CodePage*> decoded{nullptr};
 };
 
 // The decoded code page, or nullptr for a code page that was not recorded.
-const CodePage* FindCodePage(unsigned codePage) {
+CodePage* FindCodePage(unsigned codePage) {
     static const std::unique_ptr<Slot[]> slots(new Slot[kRecordedCodePageCount]);
     // Runs of text mostly ask for the code page asked for last.
     static std::atomic<int> lastFound{0};
@@ -217,7 +234,7 @@ const CodePage* FindCodePage(unsigned codePage) {
         if (kRecordedCodePages[i].codePage != codePage) continue;
         if (i != first) lastFound.store(i, std::memory_order_relaxed);
         Slot& slot = slots[i];
-        if (const CodePage* page = slot.decoded.load(std::memory_order_acquire)) return page;
+        if (CodePage* page = slot.decoded.load(std::memory_order_acquire)) return page;
         std::call_once(slot.once, [&] {
             // Corrupt tables (the tests decode every code page) leave the
             // code page unavailable rather than throwing at every call.
@@ -231,6 +248,25 @@ const CodePage* FindCodePage(unsigned codePage) {
         return slot.page.get();
     }
     return nullptr;
+}
+
+// The decoded code page with its to-bytes table, or nullptr for a code
+// page that was not recorded or whose to-bytes table is corrupt.
+const CodePage* FindCodePageToBytes(unsigned codePage) {
+    CodePage* page = FindCodePage(codePage);
+    if (page == nullptr) return nullptr;
+    if (!page->toBytesBuilt.load(std::memory_order_acquire)) {
+        std::call_once(page->toBytesOnce, [&] {
+            try {
+                BuildToBytes(*page);
+                page->toBytesUsable = true;
+            } catch (const std::runtime_error&) {
+                page->toBytesUsable = false;
+            }
+            page->toBytesBuilt.store(true, std::memory_order_release);
+        });
+    }
+    return page->toBytesUsable ? page : nullptr;
 }
 
 // Strict conversion: every byte valid, every lead byte followed by a byte
@@ -422,7 +458,7 @@ int WideToMultiByte(unsigned codePage, const char16_t* units, int unitCount, cha
                     int byteCapacity) {
     if (units == nullptr || unitCount <= 0 || byteCapacity < 0) return 0;
     if (byteCapacity > 0 && bytes == nullptr) return 0;
-    const CodePage* page = FindCodePage(codePage);
+    const CodePage* page = FindCodePageToBytes(codePage);
     if (page == nullptr) return 0;
     const uint16_t* table = page->toBytes.data();
     if (!page->doubleByte && !page->hasUnmappable) {
