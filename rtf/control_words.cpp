@@ -89,58 +89,57 @@ static_assert(IsSortedBy(kControlWords, [](const Entry& e) { return e.word; }));
 static_assert(IsSortedBy(kStarDestinations, [](std::string_view w) { return w; }));
 
 // Every control token of a document is looked up here, so the words sit
-// in an open-addressed hash table built at compile time: one hash and one
-// comparison per token. The hash mixes the length with the bytes after the
-// backslash and the last byte, independently, rather than chaining every
-// byte: that tells the table's words apart as well, at the price of a few
-// more shared slots.
-constexpr std::uint32_t HashWord(std::string_view word) {
+// in a hash table built at compile time with a seed that gives each word a
+// slot of its own: one hash, one load and one comparison per token, and
+// the empty slots lead to an entry that matches no token. The hash mixes
+// the length with the bytes after the backslash and the last byte,
+// independently, rather than chaining every byte.
+constexpr std::uint32_t HashWord(std::string_view word, std::uint32_t seed) {
     if (word.empty()) return 0;
     auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(word[i])); };
     std::size_t second = word.size() > 1 ? 1 : 0;
     std::size_t third = word.size() > 2 ? 2 : second;
-    std::uint32_t hash = static_cast<std::uint32_t>(word.size()) * 0x9E3779B1u ^ byte(second) * 0x85EBCA6Bu ^
-                         byte(third) * 0x27D4EB2Fu ^ byte(word.size() - 1) * 0xC2B2AE35u;
-    return hash >> 24;
+    std::uint32_t mix = static_cast<std::uint32_t>(word.size()) * 0x9E3779B1u ^ byte(second) * 0x85EBCA6Bu ^
+                        byte(third) * 0x27D4EB2Fu ^ byte(word.size() - 1) * 0xC2B2AE35u;
+    return mix * (2 * seed + 1) >> 24;
 }
 
 constexpr std::size_t kSlots = 256;
-static_assert(kSlots > 2 * kControlWords.size());
 
-constexpr auto kSlotTable = [] {
-    std::array<std::int16_t, kSlots> slots{};
-    for (auto& slot : slots) slot = -1;
-    for (std::size_t i = 0; i < kControlWords.size(); ++i) {
-        std::size_t slot = HashWord(kControlWords[i].word) % kSlots;
-        while (slots[slot] >= 0) slot = (slot + 1) % kSlots;
-        slots[slot] = static_cast<std::int16_t>(i);
-    }
-    return slots;
+// The words and, after them, the entry of the empty slots.
+constexpr auto kEntries = [] {
+    std::array<Entry, kControlWords.size() + 1> entries{};
+    for (std::size_t i = 0; i < kControlWords.size(); ++i) entries[i] = kControlWords[i];
+    return entries;
 }();
+constexpr std::uint8_t kNoWord = static_cast<std::uint8_t>(kControlWords.size());
+static_assert(kControlWords.size() < 255);
 
-// The longest probe any table word needs, so that a poor mix shows here
-// rather than as a slow lookup.
-constexpr std::size_t kLongestProbe = [] {
-    std::size_t longest = 0;
-    for (const Entry& entry : kControlWords) {
-        std::size_t probes = 1;
-        for (std::size_t slot = HashWord(entry.word) % kSlots; kControlWords[static_cast<std::size_t>(kSlotTable[slot])].word != entry.word;
-             slot = (slot + 1) % kSlots)
-            ++probes;
-        longest = std::max(longest, probes);
+struct SlotTable {
+    std::uint32_t seed = 0;
+    std::array<std::uint8_t, kSlots> entries{};
+};
+
+constexpr SlotTable kSlotTable = [] {
+    for (std::uint32_t seed = 0;; ++seed) {
+        SlotTable table;
+        table.seed = seed;
+        for (auto& entry : table.entries) entry = kNoWord;
+        bool shared = false;
+        for (std::size_t i = 0; i < kControlWords.size() && !shared; ++i) {
+            std::uint8_t& entry = table.entries[HashWord(kControlWords[i].word, seed) % kSlots];
+            shared = entry != kNoWord;
+            entry = static_cast<std::uint8_t>(i);
+        }
+        if (!shared) return table;
     }
-    return longest;
 }();
-static_assert(kLongestProbe <= 3);
 
 }  // namespace
 
 ControlWordRule FindControlWordRule(std::string_view word) {
-    for (std::size_t slot = HashWord(word) % kSlots; kSlotTable[slot] >= 0; slot = (slot + 1) % kSlots) {
-        const Entry& entry = kControlWords[static_cast<std::size_t>(kSlotTable[slot])];
-        if (entry.word == word) return entry.rule;
-    }
-    return {};
+    const Entry& entry = kEntries[kSlotTable.entries[HashWord(word, kSlotTable.seed) % kSlots]];
+    return entry.word == word && !word.empty() ? entry.rule : ControlWordRule{};
 }
 
 bool IsSkippedStarDestination(std::string_view word) {
