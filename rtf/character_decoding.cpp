@@ -86,7 +86,17 @@ void AppendConverted(const ConversionState& state, std::string_view bytes, const
 }  // namespace
 
 void AppendText(ConversionState& state, std::string_view bytes) {
+    if (state.fontTableFinal && !state.runs.Empty() && state.runs.LastFont() != state.currentFont)
+        DecodeRuns(state);
     state.runs.Append(state.currentFont, bytes);
+}
+
+void DecodeRuns(ConversionState& state) {
+    for (std::size_t i = 0; i < state.runs.Count(); ++i) {
+        TextRun run = state.runs[i];
+        DecodeRun(state, run.bytes, run.font, state.output);
+    }
+    state.runs.Clear();
 }
 
 void DecodeRun(const ConversionState& state, std::string_view bytes, std::int32_t font,

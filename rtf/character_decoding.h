@@ -10,8 +10,14 @@
 
 namespace idxfilter {
 
-// Adds `bytes` to the pending runs under the current font.
+// Adds `bytes` to the pending runs under the current font. Once the font
+// table is final, runs that have ended (a run of another font begins) are
+// decoded into the output there and then: nothing could change their
+// decoding before their group ends, so the output is the same.
 void AppendText(ConversionState& state, std::string_view bytes);
+
+// Decodes every pending run into the output, in order, and clears them.
+void DecodeRuns(ConversionState& state);
 
 // Appends the UTF-8 form of `bytes`, written in font `font`, to `out`:
 // - no font (negative), a font the table lacks, or a font whose character

@@ -43,6 +43,8 @@ public:
         bytes.append(text);
     }
     bool Empty() const { return starts.empty(); }
+    // The font of the last run; only when there is one.
+    std::int32_t LastFont() const { return starts.back().font; }
     std::size_t Count() const { return starts.size(); }
     TextRun operator[](std::size_t i) const {
         std::size_t end = i + 1 < starts.size() ? starts[i + 1].offset : bytes.size();
@@ -106,6 +108,10 @@ struct ConversionState {
     std::int32_t linkFont = -1;
     std::string linkTarget;
     TextRunList runs;
+    // No font table can follow any more: the font table is final, and so
+    // is the decoding of every font. Runs are then decoded as soon as they
+    // end, rather than kept until their group ends.
+    bool fontTableFinal = false;
     std::string output;  // UTF-8; only ever appended to
     mutable DecodingCache cache;
 };

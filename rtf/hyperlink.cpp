@@ -50,10 +50,7 @@ void SetLinkTarget(ConversionState& state, std::string_view target) {
 
 void FlushRuns(ConversionState& state) {
     if (state.runs.Empty()) return;
-    for (std::size_t i = 0; i < state.runs.Count(); ++i) {
-        TextRun run = state.runs[i];
-        DecodeRun(state, run.bytes, run.font, state.output);
-    }
+    DecodeRuns(state);
     if (!state.linkTarget.empty()) {
         std::string target = ConvertTarget(state);
         if (!EndsWith(state.output, target)) {
@@ -62,7 +59,6 @@ void FlushRuns(ConversionState& state) {
             state.output.append(") ");
         }
     }
-    state.runs.Clear();
     state.linkFont = -1;
     state.linkTarget.clear();
 }

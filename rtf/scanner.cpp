@@ -5,6 +5,7 @@
 #include "rtf/character_decoding.h"
 #include "rtf/control_words.h"
 #include "rtf/font_table.h"
+#include "rtf/font_table_words.h"
 #include "rtf/hyperlink.h"
 #include "rtf/percent_decoding.h"
 #include "rtf/token_reader.h"
@@ -22,12 +23,15 @@ std::string_view WithoutTrailingControlBytes(std::string_view token) {
 
 class Scanner {
 public:
-    Scanner(const char* end, ConversionState& state) : end(end), state(state) {}
+    Scanner(const char* end, ConversionState& state, const char* fontTableFinalFrom)
+        : end(end), state(state), fontTableFinalFrom(fontTableFinalFrom) {}
 
     const char* Run(const char* pos) {
         FlushRuns(state);
         while (pos < end && !finished) {
             pos = ReadToken(pos, end, token, scratch);
+            // Every byte where a font table could begin has been read.
+            if (pos >= fontTableFinalFrom) state.fontTableFinal = true;
             // An empty token here is an escape run that gave nothing: it is
             // dropped (at the end of the text the loop ends anyway).
             if (token.Empty()) continue;
@@ -150,6 +154,7 @@ private:
 
     const char* const end;
     ConversionState& state;
+    const char* const fontTableFinalFrom;
     Token token;
     std::string scratch;  // token bytes that are not a view into the text
     std::string target;   // hyperlink target as written
@@ -160,7 +165,7 @@ private:
 }  // namespace
 
 const char* ScanGroup(const char* pos, const char* end, ConversionState& state) {
-    return Scanner(end, state).Run(pos);
+    return Scanner(end, state, EndOfLastFontTableWord(pos, end)).Run(pos);
 }
 
 }  // namespace idxfilter
