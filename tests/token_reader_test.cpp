@@ -25,21 +25,32 @@ struct TokenCase {
 
 void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
 
+struct TokenRead {
+    std::string token;  // in hexadecimal
+    std::string rest;
+    bool blankConsumed;
+};
+
+// Reads the first token of an exact-size heap copy of `input`, so that
+// reading past the end shows under the sanitizers.
+TokenRead ReadFirstToken(const std::string& input) {
+    std::unique_ptr<char[]> text(new char[input.size() + 1]);
+    std::memcpy(text.get(), input.c_str(), input.size() + 1);
+    const char* end = text.get() + input.size();
+    Token token;
+    std::string scratch;
+    const char* pos = ReadToken(text.get(), end, token, scratch);
+    return {Hex(token.text), std::string(pos, end), token.blankConsumed};
+}
+
 class ReadingOneToken : public ::testing::TestWithParam<TokenCase> {};
 
 TEST_P(ReadingOneToken, GivesTokenAndPosition) {
     const TokenCase& c = GetParam();
-    // An exact-size heap copy, so that reading past the end shows under
-    // the sanitizers.
-    std::unique_ptr<char[]> text(new char[c.text.size() + 1]);
-    std::memcpy(text.get(), c.text.c_str(), c.text.size() + 1);
-    const char* end = text.get() + c.text.size();
-    Token token;
-    std::string scratch;
-    const char* pos = ReadToken(text.get(), end, token, scratch);
-    EXPECT_EQ(Hex(token.text), Hex(c.token));
-    EXPECT_EQ(std::string(pos, end), c.rest);
-    EXPECT_EQ(token.blankConsumed, c.blankConsumed);
+    TokenRead read = ReadFirstToken(c.text);
+    EXPECT_EQ(read.token, Hex(c.token));
+    EXPECT_EQ(read.rest, c.rest);
+    EXPECT_EQ(read.blankConsumed, c.blankConsumed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,29 +117,18 @@ TEST(ReadToken, EscapeRunBrokenAtEveryPosition) {
     for (const Breaker& breaker : breakers) {
         for (std::size_t count = 1; count <= 40; ++count) {
             std::string expected;
-            std::string input = escapes(count, expected) + breaker.text;
-            std::unique_ptr<char[]> text(new char[input.size() + 1]);
-            std::memcpy(text.get(), input.c_str(), input.size() + 1);
-            const char* end = text.get() + input.size();
-            Token token;
-            std::string scratch;
-            const char* pos = ReadToken(text.get(), end, token, scratch);
-            EXPECT_EQ(Hex(token.text), Hex(expected + breaker.bytes)) << breaker.name << " after " << count;
-            EXPECT_EQ(std::string(pos, end), breaker.rest) << breaker.name << " after " << count;
+            TokenRead read = ReadFirstToken(escapes(count, expected) + breaker.text);
+            EXPECT_EQ(read.token, Hex(expected + breaker.bytes)) << breaker.name << " after " << count;
+            EXPECT_EQ(read.rest, breaker.rest) << breaker.name << " after " << count;
         }
     }
     for (std::size_t count = 2; count <= 40; ++count) {
         std::string bytes;
         std::string input = escapes(count, bytes);
-        std::unique_ptr<char[]> text(new char[input.size() + 1]);
-        std::memcpy(text.get(), input.c_str(), input.size() + 1);
-        const char* end = text.get() + input.size();
-        Token token;
-        std::string scratch;
-        const char* pos = ReadToken(text.get(), end, token, scratch);
+        TokenRead read = ReadFirstToken(input);
         bytes.pop_back();
-        EXPECT_EQ(Hex(token.text), Hex(bytes)) << count;
-        EXPECT_EQ(std::string(pos, end), input.substr(input.size() - 4)) << count;
+        EXPECT_EQ(read.token, Hex(bytes)) << count;
+        EXPECT_EQ(read.rest, input.substr(input.size() - 4)) << count;
     }
 }
 
