@@ -113,7 +113,8 @@ private:
         // Font selections are most of a document's control words, and no
         // word of the rule table is "\f" with a number.
         std::int32_t font;
-        if (ParseControlNumber(t, kFontSelectionWord, font)) {
+        bool fontWord = t.size() > 2 && t[1] == 'f' && t[2] >= '0' && t[2] <= '9';
+        if (fontWord && ParseControlNumber(t, kFontSelectionWord, font)) {
             state.currentFont = font;
             return pos;
         }
