@@ -41,6 +41,22 @@ inline std::size_t AsciiPrefixLength(const char* p, std::size_t n) {
 
 inline bool IsAscii(const char* p, std::size_t n) { return AsciiPrefixLength(p, n) == n; }
 
+// True when every byte of [p, p + n) is from 01 to 7F: ASCII without a NUL
+// byte, found in one pass.
+inline bool IsAsciiWithoutNul(const char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(block) | _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero))) return false;
+    }
+#endif
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) - 1u >= 0x7Fu) return false;
+    return true;
+}
+
 // Finds and copies in one pass the leading ASCII bytes of [in, in + n) to
 // units, and returns their number. Whole blocks of sixteen are stored, so
 // `out` may be written past that number, though never past n units.

@@ -26,7 +26,9 @@ bool IsRtf(const std::string& text) {
 // the ANSI code page's bytes, decoded later in the code page of their font.
 std::string PrepareText(std::string text) {
     // Every ANSI code page keeps ASCII as it is, so a text of ASCII up to
-    // its first NUL byte (the usual RTF document) is already prepared.
+    // its first NUL byte (the usual RTF document) is already prepared; one
+    // pass finds the usual case of no NUL byte at all.
+    if (IsAsciiWithoutNul(text.data(), text.size())) return text;
     std::size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     if (IsAscii(text.data(), text.size())) return text;

@@ -30,6 +30,19 @@ TEST(AsciiPrefixes, LengthFindsTheFirstHighByteAndReadsNoFurtherThanTheText) {
     }
 }
 
+TEST(AsciiPrefixes, AsciiWithoutNulFindsAHighOrNulByteAnywhere) {
+    for (char odd : {'\0', '\x80', '\xFF'}) {
+        for (std::size_t n = 0; n <= kLongest; ++n) {
+            for (std::size_t at = 0; at <= n; ++at) {
+                std::unique_ptr<char[]> text(new char[n == 0 ? 1 : n]);
+                for (std::size_t i = 0; i < n; ++i) text[i] = char(1 + i % 127);
+                if (at < n) text[at] = odd;
+                ASSERT_EQ(IsAsciiWithoutNul(text.get(), n), at == n) << "n=" << n << " at=" << at;
+            }
+        }
+    }
+}
+
 TEST(AsciiPrefixes, WidenStopsAtTheFirstHighByteAndWritesNoFurtherThanTheText) {
     for (std::size_t n = 0; n <= kLongest; ++n) {
         for (std::size_t high = 0; high <= n; ++high) {
