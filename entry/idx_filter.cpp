@@ -33,7 +33,7 @@ extern "C" int32_t IDXFILTER_CALL idx_filter(const char* path, idx_text_sink sin
         CutAtFirstNul(text);
         std::string plain = idxfilter::ConvertRtfToText(std::move(text));
         if (sink == nullptr || plain.empty()) return -1;
-        CutAtFirstNul(plain);
+        // The UTF-16 text ends at the first NUL byte, if any.
         idxfilter::WideBuffer wide(plain, true);
         std::string().swap(plain);
         std::size_t delivered = wide.Size() - 1;
