@@ -1,5 +1,7 @@
 #include "cli/text_output.h"
 
+#include <algorithm>
+
 #include "entry/ascii.h"
 
 namespace idxfilter::cli {
@@ -24,13 +26,9 @@ char* AppendCodePoint(char32_t c, char* p) {
     return p;
 }
 
-}  // namespace
-
-std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
-    // At most three bytes a unit (a joined pair takes four for two units);
-    // counted first so that the text is written without reallocation.
-    std::string out(Utf8LengthOfUnits(units, count), '\0');
-    char* p = out.data();
+// Writes the display UTF-8 of the units at `p`, which has room for three
+// bytes a unit, and returns its end.
+char* EncodeDisplayUtf8(const char16_t* units, std::size_t count, char* p) {
     for (std::size_t i = 0; i < count;) {
         // Runs of ASCII, the bulk of most texts, are copied in one go.
         std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
@@ -53,7 +51,17 @@ std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
             p = AppendCodePoint(u, p);
         }
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    return p;
+}
+
+}  // namespace
+
+std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
+    // At most three bytes a unit (a joined pair takes four for two units);
+    // counted first so that the text is written without reallocation.
+    std::string out(Utf8LengthOfUnits(units, count), '\0');
+    char* end = EncodeDisplayUtf8(units, count, out.data());
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return out;
 }
 
@@ -68,12 +76,19 @@ std::string Utf16ToLittleEndianBytes(const char16_t* units, std::size_t count) {
 
 void WriteUtf16(const char16_t* units, std::size_t count, bool utf8, std::FILE* out) {
     constexpr std::size_t kSlice = std::size_t{1} << 16;
+    // One buffer for every slice, with room for three bytes a unit.
+    std::string slice(utf8 ? 3 * std::min(count, kSlice) : 0, '\0');
     while (count > 0) {
         std::size_t length = count < kSlice ? count : kSlice;
         // A pair is never cut in two: its halves would each become U+FFFD.
         if (length < count && IsHighSurrogate(units[length - 1])) --length;
-        std::string bytes = utf8 ? Utf16ToDisplayUtf8(units, length) : Utf16ToLittleEndianBytes(units, length);
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        if (utf8) {
+            char* end = EncodeDisplayUtf8(units, length, slice.data());
+            std::fwrite(slice.data(), 1, static_cast<std::size_t>(end - slice.data()), out);
+        } else {
+            std::string bytes = Utf16ToLittleEndianBytes(units, length);
+            std::fwrite(bytes.data(), 1, bytes.size(), out);
+        }
         units += length;
         count -= length;
     }
