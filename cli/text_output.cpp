@@ -1,6 +1,7 @@
 #include "cli/text_output.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "entry/ascii.h"
 
@@ -76,15 +77,16 @@ std::string Utf16ToLittleEndianBytes(const char16_t* units, std::size_t count) {
 
 void WriteUtf16(const char16_t* units, std::size_t count, bool utf8, std::FILE* out) {
     constexpr std::size_t kSlice = std::size_t{1} << 16;
-    // One buffer for every slice, with room for three bytes a unit.
-    std::string slice(utf8 ? 3 * std::min(count, kSlice) : 0, '\0');
+    // One buffer for every slice, with room for three bytes a unit, left
+    // uninitialized: each slice is written before it is read.
+    auto slice = std::make_unique_for_overwrite<char[]>(utf8 ? 3 * std::min(count, kSlice) : 0);
     while (count > 0) {
         std::size_t length = count < kSlice ? count : kSlice;
         // A pair is never cut in two: its halves would each become U+FFFD.
         if (length < count && IsHighSurrogate(units[length - 1])) --length;
         if (utf8) {
-            char* end = EncodeDisplayUtf8(units, length, slice.data());
-            std::fwrite(slice.data(), 1, static_cast<std::size_t>(end - slice.data()), out);
+            char* end = EncodeDisplayUtf8(units, length, slice.get());
+            std::fwrite(slice.get(), 1, static_cast<std::size_t>(end - slice.get()), out);
         } else {
             std::string bytes = Utf16ToLittleEndianBytes(units, length);
             std::fwrite(bytes.data(), 1, bytes.size(), out);
