@@ -7,8 +7,9 @@
 // five times cheaper. So:
 //  - blocks of 1 MiB or more get mappings of their own, aligned to 2 MiB
 //    and backed by huge pages; a last extent that the block fills less
-//    than half keeps small pages, so that a huge page never holds more
-//    than 1 MiB unused; such blocks go back to the kernel when freed;
+//    than three quarters keeps small pages, so that a huge page never
+//    holds more than 512 KiB unused; such blocks go back to the kernel
+//    when freed;
 //  - smaller blocks come from the heap, which keeps freed memory for the
 //    next buffer instead of returning it and faulting it in again.
 // This is the tool's own tuning of its process; the filter library does
@@ -92,7 +93,7 @@ MappedBlocks& Mapped() {
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
 
 // The mapping's length: whole huge pages, but a last extent that the block
-// fills less than half is left to small pages.
+// fills less than three quarters is left to small pages.
 std::size_t MappedLength(std::size_t size) {
     std::size_t tail = size % kHugePage;
     return tail >= kHugePage / 4 * 3 ? RoundUp(size, kHugePage) : RoundUp(size, kSmallPage);

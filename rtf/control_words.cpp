@@ -15,7 +15,8 @@ struct Entry {
 constexpr ControlWordRule Text(std::string_view text) { return {ControlAction::AppendText, text}; }
 constexpr ControlWordRule Act(ControlAction action) { return {action, {}}; }
 
-// Sorted by word, for binary search.
+// Sorted by word (checked below), which also keeps a word from being
+// listed twice.
 constexpr auto kControlWords = std::to_array<Entry>({
     {"\\*", Act(ControlAction::Star)},
     {"\\-", Text("-")},
