@@ -6,10 +6,16 @@
 // kernel gives only to ranges that ask for it) makes fresh memory about
 // five times cheaper. So:
 //  - blocks of 1 MiB or more get mappings of their own, aligned to 2 MiB
-//    and backed by huge pages; a last extent that the block fills less
-//    than three quarters keeps small pages, so that a huge page never
-//    holds more than 512 KiB unused; such blocks go back to the kernel
-//    when freed;
+//    and backed by huge pages; such blocks go back to the kernel when
+//    freed;
+//  - a block's last extent, which it fills only in part, gets a huge page
+//    too when it fills at least half of it and the huge pages of all live
+//    blocks then hold no more than 1 MiB unused between them (in practice
+//    one such extent at a time: the first, usually the file's bytes);
+//    otherwise it keeps small pages. Most of a run's time on a file of 1
+//    to 2 MiB goes to faulting in its bytes, while a second or third such
+//    page (a reserve the text may never fill) would push its peak memory
+//    past six times the file's size;
 //  - smaller blocks come from the heap, which keeps freed memory for the
 //    next buffer instead of returning it and faulting it in again.
 // This is the tool's own tuning of its process; the filter library does
@@ -51,25 +57,51 @@ constexpr std::size_t kMapped = kHugePage / 2;
 // simply not found. When the table is full, new blocks come from the heap.
 class MappedBlocks {
 public:
-    bool Add(void* block, std::size_t length) {
+    // Claims `bytes` of the allowance for huge pages' unused bytes; false
+    // when that would exceed it.
+    bool ClaimUnused(std::size_t bytes) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (bytes > kUnusedAllowance - unused) return false;
+        unused += bytes;
+        return true;
+    }
+
+    void ReleaseUnused(std::size_t bytes) {
+        std::lock_guard<std::mutex> lock(mutex);
+        unused -= bytes;
+    }
+
+    // Records a live block whose huge pages leave `unusedBytes` unused
+    // (claimed before); false when the table is full.
+    bool Add(void* block, std::size_t length, std::size_t unusedBytes) {
         std::lock_guard<std::mutex> lock(mutex);
         for (Entry& entry : entries) {
             if (entry.block == nullptr) {
-                entry = {block, length};
+                entry = {block, length, unusedBytes};
                 return true;
             }
         }
         return false;
     }
 
-    // The length of `block` when it is a mapped block, which is forgotten;
-    // 0 otherwise.
+    // The length of `block` when it is a mapped block; 0 otherwise.
+    std::size_t Find(const void* block) {
+        if (reinterpret_cast<std::uintptr_t>(block) % kHugePage != 0) return 0;
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const Entry& entry : entries)
+            if (entry.block == block) return entry.length;
+        return 0;
+    }
+
+    // The length of `block` when it is a mapped block, which is forgotten
+    // together with its claim; 0 otherwise.
     std::size_t Remove(void* block) {
         if (reinterpret_cast<std::uintptr_t>(block) % kHugePage != 0) return 0;
         std::lock_guard<std::mutex> lock(mutex);
         for (Entry& entry : entries) {
             if (entry.block == block) {
                 entry.block = nullptr;
+                unused -= entry.unused;
                 return entry.length;
             }
         }
@@ -77,11 +109,15 @@ public:
     }
 
 private:
+    static constexpr std::size_t kUnusedAllowance = kHugePage / 2;
+
     struct Entry {
         void* block = nullptr;
         std::size_t length = 0;
+        std::size_t unused = 0;
     };
     std::mutex mutex;
+    std::size_t unused = 0;
     Entry entries[256];
 };
 
@@ -92,19 +128,26 @@ MappedBlocks& Mapped() {
 
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
 
-// The mapping's length: whole huge pages, but a last extent that the block
-// fills less than three quarters is left to small pages.
-std::size_t MappedLength(std::size_t size) {
+// The bytes of the last huge page that a block of `size` leaves unused when
+// that extent is given a huge page, or 0 when it keeps small pages: less
+// than half filled, or over the allowance.
+std::size_t UnusedOfLastHugePage(std::size_t size) {
     std::size_t tail = size % kHugePage;
-    return tail >= kHugePage / 4 * 3 ? RoundUp(size, kHugePage) : RoundUp(size, kSmallPage);
+    if (tail == 0 || tail < kHugePage / 2) return 0;
+    std::size_t unused = RoundUp(size, kHugePage) - RoundUp(size, kSmallPage);
+    return Mapped().ClaimUnused(unused) ? unused : 0;
 }
 
 void* MapOnHugePages(std::size_t size) {
     if (size > SIZE_MAX / 2) return nullptr;
-    std::size_t length = MappedLength(size);
+    std::size_t unused = UnusedOfLastHugePage(size);
+    std::size_t length = RoundUp(size, kSmallPage) + unused;
     // Mapped with a huge page to spare, then trimmed to a 2 MiB boundary.
     void* raw = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) return nullptr;
+    if (raw == MAP_FAILED) {
+        Mapped().ReleaseUnused(unused);
+        return nullptr;
+    }
     auto start = reinterpret_cast<std::uintptr_t>(raw);
     std::uintptr_t aligned = RoundUp(start, kHugePage);
     if (aligned > start) ::munmap(raw, aligned - start);
@@ -113,8 +156,9 @@ void* MapOnHugePages(std::size_t size) {
     void* block = reinterpret_cast<void*>(aligned);
     // The kernel ignores the advice where it cannot follow it.
     ::madvise(block, length / kHugePage * kHugePage, MADV_HUGEPAGE);
-    if (!Mapped().Add(block, length)) {
+    if (!Mapped().Add(block, length, unused)) {
         ::munmap(block, length);
+        Mapped().ReleaseUnused(unused);
         return std::malloc(size);
     }
     return block;
@@ -152,6 +196,8 @@ void TuneAllocatorForLargeBuffers() {
 
 bool MapsLargeBlocks() { return true; }
 
+std::size_t MappingLength(const void* block) { return Mapped().Find(block); }
+
 }  // namespace idxfilter::cli
 
 // Replacements of the global allocation functions: every block comes from
@@ -181,6 +227,8 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { idxfilter:
 void TuneAllocatorForLargeBuffers() {}
 
 bool MapsLargeBlocks() { return false; }
+
+std::size_t MappingLength(const void*) { return 0; }
 
 }  // namespace idxfilter::cli
 

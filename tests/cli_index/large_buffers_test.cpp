@@ -44,6 +44,43 @@ TEST_F(LargeBuffers, BlocksOfEverySizeHoldWhatIsWrittenAndLargeOnesStartOnHugePa
     }
 }
 
+TEST_F(LargeBuffers, HugePagesLeaveAtMostOneMebibyteUnusedBetweenLiveBlocks) {
+    if (!MapsLargeBlocks()) GTEST_SKIP() << "large blocks come from the heap in this build";
+    constexpr std::size_t kSmall = 4096;
+    struct Case {
+        std::size_t size;
+        std::size_t wholeLength;  // its last extent on a huge page
+        int roundedOfThree;       // of three live blocks of that size
+    };
+    const Case cases[] = {
+        {kMiB, 2 * kMiB, 1},               // 1 MiB unused: the whole allowance
+        {kMiB + 1, 2 * kMiB, 1},
+        {kMiB * 3 / 2 + 7, 2 * kMiB, 2},   // 508 KiB unused each
+        {kMiB * 7 / 4, 2 * kMiB, 3},       // 256 KiB each
+        {2 * kMiB, 2 * kMiB, 3},           // whole huge pages waste nothing
+        {2 * kMiB + 1, 0, 0},              // a last extent less than half filled
+        {3 * kMiB - 1, 0, 0},
+        {5 * kMiB + 100, 6 * kMiB, 1},
+    };
+    for (const Case& c : cases) {
+        const std::size_t smallPages = (c.size + kSmall - 1) / kSmall * kSmall;
+        for (int pass = 0; pass < 2; ++pass) {  // the second after all were freed
+            std::unique_ptr<unsigned char[]> blocks[3];
+            int rounded = 0;
+            for (auto& block : blocks) {
+                block.reset(new unsigned char[c.size]);
+                std::size_t length = MappingLength(block.get());
+                if (length == c.wholeLength) ++rounded;
+                else EXPECT_EQ(length, smallPages) << c.size;
+            }
+            EXPECT_EQ(rounded, c.roundedOfThree) << c.size << " pass " << pass;
+            FillAndCheck(blocks[2].get(), c.size, 3);
+        }
+    }
+    std::unique_ptr<unsigned char[]> small(new unsigned char[1000]);
+    EXPECT_EQ(MappingLength(small.get()), 0u);
+}
+
 TEST_F(LargeBuffers, MoreLargeBlocksThanTheTableHoldsAreAllUsableAndFreed) {
     // 300 live blocks of 1 MiB: those past the table's room come from the
     // heap, and every one goes back to where it came from.
@@ -57,6 +94,10 @@ TEST_F(LargeBuffers, MoreLargeBlocksThanTheTableHoldsAreAllUsableAndFreed) {
         std::shuffle(blocks.begin(), blocks.end(), std::mt19937(static_cast<unsigned>(round)));
         for (auto& block : blocks) ASSERT_EQ(block[0], block[kMiB - 1]);
     }
+    // Blocks that came from the heap gave back no claim on the huge pages'
+    // allowance that they never had.
+    std::unique_ptr<unsigned char[]> block(new unsigned char[kMiB]);
+    if (MapsLargeBlocks()) EXPECT_EQ(MappingLength(block.get()), 2 * kMiB);
 }
 
 TEST_F(LargeBuffers, ThreadsAllocatingAndFreeingLargeAndSmallBlocksDoNotMixThemUp) {
