@@ -75,6 +75,22 @@ inline std::size_t WidenAsciiPrefix(const char* in, std::size_t n, char16_t* out
     return i;
 }
 
+// Finds and copies in one pass the leading ASCII bytes of [in, in + n) to
+// `out`, and returns their number. Like WidenAsciiPrefix, it may write
+// past that number, though never past n bytes.
+inline std::size_t CopyAsciiPrefix(const char* in, std::size_t n, char* out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), block);
+        if (int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+#endif
+    for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i) out[i] = in[i];
+    return i;
+}
+
 // Finds and copies in one pass the leading ASCII units of [in, in + n) to
 // bytes, and returns their number. Like WidenAsciiPrefix, it may write
 // past that number, though never past n bytes.

@@ -6,6 +6,7 @@
 
 #include "entry/ascii.h"
 #include "entry/uninitialized_allocator.h"
+#include "loading/single_byte_text.h"
 #include "loading/text_encoding.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
@@ -100,8 +101,16 @@ void AppendAnsiAsUtf8(std::string_view bytes, unsigned codePage, AnsiUnits& unit
 
 std::string AnsiToUtf8(std::string_view bytes) {
     bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
-    Utf8Buffer utf8 = ReservedUtf8Buffer(bytes.size());
     unsigned codePage = AnsiCodePage();
+    // A single-byte code page converts each byte by itself: where the
+    // platform gives its table, one pass through it replaces the calls.
+    char16_t singleUnits[256];
+    if (SingleByteUnits(codePage, singleUnits) && SingleByteToUtf8::Serves(singleUnits)) {
+        std::string out;
+        SingleByteToUtf8(singleUnits).Append(bytes, out);
+        return out;
+    }
+    Utf8Buffer utf8 = ReservedUtf8Buffer(bytes.size());
     // Most ANSI text is largely ASCII, which every usual ANSI code page
     // keeps as it is: such runs are copied, and only the stretches between
     // them go through the platform's conversion.

@@ -60,4 +60,12 @@ private:
 // True when the backend can use `codePage` as the ANSI code page.
 bool IsAnsiCodePageAvailable(unsigned codePage);
 
+// Portable backend only: when `codePage` is a single-byte code page, whose
+// conversion with flags 0 takes every byte by itself, whatever stands
+// around it, fills `units` with the unit each byte converts to and
+// returns true. False otherwise, and always from the Win32 backend: the
+// system's services make no such promise, so text there goes through
+// MultiByteToWide.
+bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]);
+
 }  // namespace idxfilter

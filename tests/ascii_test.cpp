@@ -58,6 +58,21 @@ TEST(AsciiPrefixes, WidenStopsAtTheFirstHighByteAndWritesNoFurtherThanTheText) {
     }
 }
 
+TEST(AsciiPrefixes, CopyStopsAtTheFirstHighByteAndWritesNoFurtherThanTheText) {
+    for (std::size_t n = 0; n <= kLongest; ++n) {
+        for (std::size_t high = 0; high <= n; ++high) {
+            std::string text(n, 'a');
+            for (std::size_t i = 0; i < n; ++i) text[i] = char('a' + i % 26);
+            if (high < n) text[high] = '\x80';
+            std::string out(n + 1, '#');
+            std::size_t count = CopyAsciiPrefix(text.data(), n, out.data());
+            ASSERT_EQ(count, high) << "n=" << n;
+            ASSERT_EQ(out.substr(0, count), text.substr(0, count));
+            ASSERT_EQ(out[n], '#') << "written past the text, n=" << n;
+        }
+    }
+}
+
 TEST(AsciiPrefixes, NarrowStopsAtTheFirstUnitAbove7FAndWritesNoFurtherThanTheText) {
     for (char16_t wide : {u'\u0080', u'\u00E9', u'\u0100', u'\u3042', u'\uFFFF'}) {
         for (std::size_t n = 0; n <= kLongest; ++n) {

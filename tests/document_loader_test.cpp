@@ -124,7 +124,10 @@ std::string RandomMixedText(std::mt19937& random, std::size_t length) {
 TEST(SlicedLoading, LongAnsiTextConvertsAsAWhole) {
     const unsigned original = AnsiCodePage();
     std::mt19937 random(7);
-    for (unsigned codePage : {original, 932u, 936u, 949u, 950u, 1252u}) {
+    // The double-byte code pages convert through the platform's calls, the
+    // single-byte ones through their table of units.
+    for (unsigned codePage : {original, 932u, 936u, 949u, 950u, 874u, 1250u, 1251u, 1252u, 1253u,
+                              1254u, 1255u, 1256u, 1257u}) {
         if (codePage != AnsiCodePage() && !SetAnsiCodePage(codePage)) continue;
         for (int lowBytesPerMillion : {0, 20, 20000}) {
             std::string text = RandomAnsiText(random, 300000, lowBytesPerMillion);

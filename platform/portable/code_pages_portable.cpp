@@ -427,6 +427,14 @@ bool IsAnsiCodePageAvailable(unsigned codePage) {
     }
 }
 
+bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]) {
+    const CodePage* page = FindCodePage(codePage);
+    if (page == nullptr || page->doubleByte) return false;
+    // The lenient single-byte conversion below reads exactly this table.
+    std::copy(page->slotUnits.begin(), page->slotUnits.begin() + 256, units);
+    return true;
+}
+
 bool SetAnsiCodePage(unsigned codePage) {
     if (!IsAnsiCodePageAvailable(codePage)) return false;
     ansiCodePage.store(codePage, std::memory_order_relaxed);

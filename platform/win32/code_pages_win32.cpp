@@ -29,4 +29,6 @@ AnsiCodePageHold::~AnsiCodePageHold() = default;
 
 bool IsAnsiCodePageAvailable(unsigned codePage) { return codePage == GetACP(); }
 
+bool SingleByteUnits(unsigned, char16_t (&)[256]) { return false; }
+
 }  // namespace idxfilter

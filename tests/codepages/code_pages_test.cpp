@@ -143,6 +143,32 @@ TEST(SingleByteCodePages, EveryByte) {
     }
 }
 
+// The table that lets the loader skip the conversion calls must be the
+// conversion itself, byte by byte and inside any text.
+TEST(SingleByteCodePages, UnitTableIsTheConversionInAnyContext) {
+    char16_t units[256];
+    for (const auto& page : kSingleByteCodePages) {
+        SCOPED_TRACE("code page " + std::to_string(page.codePage));
+#ifdef _WIN32
+        EXPECT_FALSE(SingleByteUnits(page.codePage, units));
+#else
+        ASSERT_TRUE(SingleByteUnits(page.codePage, units));
+        std::string every;
+        std::u16string expected;
+        for (int byte = 1; byte < 256; ++byte) {
+            ASSERT_EQ(ToWide(page.codePage, Byte(byte)), std::u16string(1, units[byte])) << byte;
+            every += Byte(byte);
+            expected += units[byte];
+        }
+        EXPECT_EQ(ToWide(page.codePage, every), expected);
+        EXPECT_EQ(ToWide(page.codePage, std::string(every.rbegin(), every.rend())),
+                  std::u16string(expected.rbegin(), expected.rend()));
+#endif
+    }
+    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 12345u})
+        EXPECT_FALSE(SingleByteUnits(codePage, units)) << codePage;
+}
+
 TEST(SingleByteCodePages, KnownCharacters) {
     struct Case {
         unsigned codePage;

@@ -1,0 +1,69 @@
+#include "loading/single_byte_text.h"
+
+#include <cstring>
+
+#include "entry/ascii.h"
+
+namespace idxfilter {
+
+bool SingleByteToUtf8::Serves(const char16_t (&units)[256]) {
+    for (unsigned byte = 1; byte < 256; ++byte) {
+        if (byte < 0x80 ? units[byte] != byte : units[byte] == 0) return false;
+    }
+    return true;
+}
+
+SingleByteToUtf8::SingleByteToUtf8(const char16_t (&units)[256]) {
+    for (unsigned i = 0; i < 128; ++i) {
+        unsigned u = units[0x80 + i];
+        char* e = encoded[i];
+        std::memset(e, 0, sizeof encoded[i]);
+        if (u < 0x80) {
+            e[0] = char(u);
+            length[i] = 1;
+        } else if (u < 0x800) {
+            e[0] = char(0xC0 | (u >> 6));
+            e[1] = char(0x80 | (u & 0x3F));
+            length[i] = 2;
+        } else {
+            e[0] = char(0xE0 | (u >> 12));
+            e[1] = char(0x80 | ((u >> 6) & 0x3F));
+            e[2] = char(0x80 | (u & 0x3F));
+            length[i] = 3;
+        }
+    }
+}
+
+std::size_t SingleByteToUtf8::Utf8Length(std::string_view bytes) const {
+    std::size_t total = bytes.size();
+    for (std::size_t i = 0; i < bytes.size();) {
+        i += AsciiPrefixLength(bytes.data() + i, bytes.size() - i);
+        for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i)
+            total += length[static_cast<unsigned char>(bytes[i]) - 0x80] - 1u;
+    }
+    return total;
+}
+
+void SingleByteToUtf8::Append(std::string_view bytes, std::string& out) const {
+    // Sized exactly first, with three bytes to spare: each character is
+    // stored as four bytes, of which the next one overwrites the excess.
+    std::size_t start = out.size();
+    std::size_t total = Utf8Length(bytes);
+    out.resize(start + total + 3);
+    char* p = out.data() + start;
+    const char* in = bytes.data();
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        std::size_t ascii = CopyAsciiPrefix(in + i, n - i, p);
+        p += ascii;
+        i += ascii;
+        for (; i < n && static_cast<unsigned char>(in[i]) >= 0x80; ++i) {
+            unsigned high = static_cast<unsigned char>(in[i]) - 0x80u;
+            std::memcpy(p, encoded[high], 4);
+            p += length[high];
+        }
+    }
+    out.resize(start + total);
+}
+
+}  // namespace idxfilter

@@ -1,0 +1,35 @@
+// Text of a single-byte code page turned into UTF-8 through a table of
+// what each byte becomes, without the platform's conversion call per
+// stretch of text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace idxfilter {
+
+class SingleByteToUtf8 {
+public:
+    // True when a table of the units each byte converts to (as
+    // SingleByteUnits gives it) can stand for the conversion of text
+    // without NUL: bytes 01 to 7F stay themselves and no byte becomes the
+    // 0 unit, which would end the text.
+    static bool Serves(const char16_t (&units)[256]);
+
+    explicit SingleByteToUtf8(const char16_t (&units)[256]);
+
+    // Appends to `out` the UTF-8 of `bytes` (no NUL among them), each
+    // byte's unit encoded by itself as Utf8Buffer does.
+    void Append(std::string_view bytes, std::string& out) const;
+
+private:
+    std::size_t Utf8Length(std::string_view bytes) const;
+
+    // For bytes 80 to FF: the UTF-8 bytes of its unit, padded to four, and
+    // their number.
+    char encoded[128][4];
+    std::uint8_t length[128];
+};
+
+}  // namespace idxfilter
