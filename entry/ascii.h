@@ -41,6 +41,20 @@ inline std::size_t AsciiPrefixLength(const char* p, std::size_t n) {
 
 inline bool IsAscii(const char* p, std::size_t n) { return AsciiPrefixLength(p, n) == n; }
 
+// The number of trailing bytes of [p, p + n) below 0x80, examined sixteen
+// at a time from the end.
+inline std::size_t AsciiSuffixLength(const char* p, std::size_t n) {
+    std::size_t i = n;
+#if defined(__SSE2__)
+    for (; i >= 16; i -= 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
+        if (int high = _mm_movemask_epi8(block)) return n - (i - 16) - static_cast<std::size_t>(32 - __builtin_clz(static_cast<unsigned>(high)));
+    }
+#endif
+    while (i > 0 && static_cast<unsigned char>(p[i - 1]) < 0x80) --i;
+    return n - i;
+}
+
 // True when every byte of [p, p + n) is from 01 to 7F: ASCII without a NUL
 // byte, found in one pass.
 inline bool IsAsciiWithoutNul(const char* p, std::size_t n) {

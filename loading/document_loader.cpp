@@ -99,17 +99,8 @@ void AppendAnsiAsUtf8(std::string_view bytes, unsigned codePage, AnsiUnits& unit
     utf8.Append(units.data(), static_cast<std::size_t>(count));
 }
 
-std::string AnsiToUtf8(std::string_view bytes) {
+std::string AnsiToUtf8(std::string_view bytes, unsigned codePage) {
     bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
-    unsigned codePage = AnsiCodePage();
-    // A single-byte code page converts each byte by itself: where the
-    // platform gives its table, one pass through it replaces the calls.
-    char16_t singleUnits[256];
-    if (SingleByteUnits(codePage, singleUnits) && SingleByteToUtf8::Serves(singleUnits)) {
-        std::string out;
-        SingleByteToUtf8(singleUnits).Append(bytes, out);
-        return out;
-    }
     Utf8Buffer utf8 = ReservedUtf8Buffer(bytes.size());
     // Most ANSI text is largely ASCII, which every usual ANSI code page
     // keeps as it is: such runs are copied, and only the stretches between
@@ -132,9 +123,18 @@ std::string AnsiToUtf8(std::string_view bytes) {
 
 }  // namespace
 
+// Room for ANSI text of a single-byte code page to grow into UTF-8 in the
+// file's own buffer: an eighth more covers texts in Latin scripts.
+constexpr unsigned kSpareEighthsForAnsi = 1;
+
 std::int64_t DocumentLoader::Load(std::string& out) const {
+    // A single-byte code page converts each byte by itself: where the
+    // platform gives its table, one pass through it replaces the calls.
+    const unsigned codePage = AnsiCodePage();
+    char16_t singleUnits[256];
+    const bool singleByte = SingleByteUnits(codePage, singleUnits) && SingleByteToUtf8::Serves(singleUnits);
     std::string fileBytes;
-    if (!ReadWholeFile(path, fileBytes)) {
+    if (!ReadWholeFile(path, fileBytes, singleByte ? kSpareEighthsForAnsi : 0)) {
         out.clear();
         return -1;
     }
@@ -147,7 +147,10 @@ std::int64_t DocumentLoader::Load(std::string& out) const {
             out = std::move(fileBytes);
             break;
         case TextEncoding::Ansi:
-            out = AnsiToUtf8(text);
+            if (singleByte && detected.bomLength == 0)
+                out = SingleByteToUtf8(singleUnits).Convert(std::move(fileBytes));
+            else
+                out = AnsiToUtf8(text, codePage);
             break;
         case TextEncoding::Utf16LE:
         case TextEncoding::Utf16BE:

@@ -1,5 +1,6 @@
 #include "loading/single_byte_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "entry/ascii.h"
@@ -64,6 +65,39 @@ void SingleByteToUtf8::Append(std::string_view bytes, std::string& out) const {
         }
     }
     out.resize(start + total);
+}
+
+std::string SingleByteToUtf8::Convert(std::string text) const {
+    text.resize(std::min(text.size(), text.find('\0')));
+    std::size_t total = Utf8Length(text);
+    if (total > text.capacity()) {
+        std::string out;
+        Append(text, out);
+        return out;
+    }
+    std::size_t size = text.size();
+    text.resize(total);
+    ExpandInPlace(text.data(), size, total);
+    return text;
+}
+
+void SingleByteToUtf8::ExpandInPlace(char* text, std::size_t size, std::size_t total) const {
+    // A byte's UTF-8 starts where that of the bytes before it ends, never
+    // before the byte itself: working from the end, each write lands on
+    // bytes already read.
+    char* out = text + total;
+    std::size_t i = size;
+    while (i > 0) {
+        std::size_t ascii = AsciiSuffixLength(text, i);
+        i -= ascii;
+        out -= ascii;
+        if (out != text + i) std::memmove(out, text + i, ascii);
+        for (; i > 0 && static_cast<unsigned char>(text[i - 1]) >= 0x80; --i) {
+            unsigned high = static_cast<unsigned char>(text[i - 1]) - 0x80u;
+            out -= length[high];
+            std::memcpy(out, encoded[high], length[high]);
+        }
+    }
 }
 
 }  // namespace idxfilter

@@ -23,8 +23,17 @@ public:
     // byte's unit encoded by itself as Utf8Buffer does.
     void Append(std::string_view bytes, std::string& out) const;
 
+    // The UTF-8, as Append writes it, of `text` up to its first NUL byte.
+    // Converted within the text's own buffer when its capacity holds the
+    // result, so that no second buffer of the text's size is needed.
+    std::string Convert(std::string text) const;
+
 private:
     std::size_t Utf8Length(std::string_view bytes) const;
+
+    // Rewrites the `size` bytes at `text` as their UTF-8, `total` bytes,
+    // in place, from the end backwards.
+    void ExpandInPlace(char* text, std::size_t size, std::size_t total) const;
 
     // For bytes 80 to FF: the UTF-8 bytes of its unit, padded to four, and
     // their number.

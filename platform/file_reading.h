@@ -11,6 +11,8 @@ namespace idxfilter {
 // not a regular file, fails to read, or is larger than this process can
 // hold. A file that shrinks while it is read gives the bytes that were
 // there; one that grows gives the size measured at opening.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// `spareEighths` eighths of the size are reserved beyond it, so that the
+// caller can grow the contents that much without a second buffer.
+bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEighths = 0);
 
 }  // namespace idxfilter

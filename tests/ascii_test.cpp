@@ -30,6 +30,20 @@ TEST(AsciiPrefixes, LengthFindsTheFirstHighByteAndReadsNoFurtherThanTheText) {
     }
 }
 
+TEST(AsciiPrefixes, SuffixLengthFindsTheLastHighByteAndReadsNoFurtherThanTheText) {
+    for (std::size_t n = 0; n <= kLongest; ++n) {
+        for (std::size_t high = 0; high <= n; ++high) {
+            // The last high byte at n - 1 - high, or none; another one
+            // before it must not be taken for it.
+            std::unique_ptr<char[]> text(new char[n == 0 ? 1 : n]);
+            for (std::size_t i = 0; i < n; ++i) text[i] = char('a' + i % 26);
+            if (high < n) text[n - 1 - high] = '\xE9';
+            if (high + 5 < n) text[n - 1 - high - 5] = '\x80';
+            ASSERT_EQ(AsciiSuffixLength(text.get(), n), high) << "n=" << n;
+        }
+    }
+}
+
 TEST(AsciiPrefixes, AsciiWithoutNulFindsAHighOrNulByteAnywhere) {
     for (char odd : {'\0', '\x80', '\xFF'}) {
         for (std::size_t n = 0; n <= kLongest; ++n) {

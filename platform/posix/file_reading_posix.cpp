@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <new>
 
 namespace idxfilter {
 namespace {
@@ -23,7 +24,7 @@ public:
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEighths) {
     bytes.clear();
     // Non-blocking, so that opening a FIFO without a writer cannot hang the
     // caller; only regular files are read, and for them the flag changes
@@ -33,7 +34,15 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     struct stat status;
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
     if (static_cast<std::uintmax_t>(status.st_size) >= bytes.max_size()) return false;
-    bytes.resize(static_cast<std::size_t>(status.st_size));
+    const auto fileSize = static_cast<std::size_t>(status.st_size);
+    // Spare room is only a convenience: without it the caller reallocates.
+    if (fileSize <= bytes.max_size() / 8 && spareEighths <= 8) {
+        try {
+            bytes.reserve(fileSize + fileSize / 8 * spareEighths);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    bytes.resize(fileSize);
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t got = ::read(file.fd, bytes.data() + done, bytes.size() - done);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <new>
 
 namespace idxfilter {
 namespace {
@@ -22,7 +23,7 @@ constexpr DWORD kReadChunk = 64u << 20;
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEighths) {
     bytes.clear();
     // The path is in the ANSI code page, as the host hands it over. Other
     // processes may go on reading, writing and deleting the file meanwhile.
@@ -35,7 +36,15 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     if (!GetFileSizeEx(file.handle, &size)) return false;
     // Sizes are held in 32 bits; a larger file cannot be held by this process anyway.
     if (size.QuadPart < 0 || size.QuadPart > INT32_MAX) return false;
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    const auto fileSize = static_cast<std::size_t>(size.QuadPart);
+    // Spare room is only a convenience: without it the caller reallocates.
+    if (fileSize <= bytes.max_size() / 8 && spareEighths <= 8) {
+        try {
+            bytes.reserve(fileSize + fileSize / 8 * spareEighths);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    bytes.resize(fileSize);
     std::size_t done = 0;
     while (done < bytes.size()) {
         std::size_t left = bytes.size() - done;
