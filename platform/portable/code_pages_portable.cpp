@@ -79,7 +79,8 @@ public:
     bool AtEnd() const { return *next_ == '\0'; }
 
     // `count` 16-bit values (the operations of EncodeValues).
-    void Values(uint16_t* out, size_t count) {
+    template <typename Value>
+    void Values(Value* out, size_t count) {
         uint16_t previous = 0;
         size_t done = 0;
         while (done < count) {
@@ -91,20 +92,21 @@ public:
             for (size_t i = 0; i < run; ++i) {
                 if (kind == 0) previous = uint16_t(previous + 1);
                 else if (kind == 2) previous = Delta(previous);
-                out[done++] = previous;
+                out[done++] = Value(previous);
             }
         }
     }
 
-    // `count` bits given as run lengths of alternating values, 0s first.
-    template <typename BitArray>
-    void Bits(BitArray& out, size_t offset, size_t count) {
+    // `count` flags given as run lengths of alternating values, 0s first.
+    template <typename Flag>
+    void Bits(Flag* out, size_t count) {
         bool value = false;
         size_t done = 0;
         while (done < count) {
             size_t run = Number();
             if (run > count - done) throw std::runtime_error("corrupt code-page table");
-            for (size_t i = 0; i < run; ++i) out[offset + done++] = value;
+            std::fill_n(out + done, run, Flag(value));
+            done += run;
             value = !value;
         }
     }
@@ -140,7 +142,7 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
 
     std::array<bool, 256> isLead{};
     TableReader leadReader(recorded.leadBytes);
-    leadReader.Bits(isLead, 0, 256);
+    leadReader.Bits(isLead.data(), 256);
     Check(leadReader.AtEnd());
     int leadCount = 0;
     for (int byte = 0; byte < 256; ++byte)
@@ -150,20 +152,19 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     page->countsUnmappable = recorded.countsUnmappable;
 
     size_t slotCount = 256 + size_t(leadCount) * 256;
-    std::vector<uint16_t> units(slotCount);
+    page->slotUnits.resize(slotCount);
+    char16_t* units = page->slotUnits.data();
     TableReader singlesReader(recorded.singles);
-    singlesReader.Values(units.data(), 256);
+    singlesReader.Values(units, 256);
     Check(singlesReader.AtEnd());
     TableReader pairReader(recorded.pairs);
-    pairReader.Values(units.data() + 256, slotCount - 256);
+    pairReader.Values(units + 256, slotCount - 256);
     Check(pairReader.AtEnd());
-    page->slotUnits.assign(units.begin(), units.end());
 
-    std::vector<bool> valid(slotCount);
+    page->slotValid.resize(slotCount);
     TableReader strictReader(recorded.strict);
-    strictReader.Bits(valid, 0, slotCount);
+    strictReader.Bits(page->slotValid.data(), slotCount);
     Check(strictReader.AtEnd());
-    page->slotValid.assign(valid.begin(), valid.end());
     page->allSinglesValid = std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256,
                                         [](uint8_t valid) { return valid != 0; });
 
