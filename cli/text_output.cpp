@@ -28,7 +28,7 @@ char* AppendCodePoint(char32_t c, char* p) {
 }
 
 // Writes the display UTF-8 of the units at `p`, which has room for three
-// bytes a unit, and returns its end.
+// bytes a unit and one more, and returns its end.
 char* EncodeDisplayUtf8(const char16_t* units, std::size_t count, char* p) {
     for (std::size_t i = 0; i < count;) {
         // Runs of ASCII, the bulk of most texts, are copied in one go.
@@ -40,7 +40,7 @@ char* EncodeDisplayUtf8(const char16_t* units, std::size_t count, char* p) {
         for (; i < count && units[i] >= 0x80; ++i) {
             char16_t u = units[i];
             if (u >= 0xD800 && u <= 0xDFFF) break;
-            p = AppendCodePoint(u, p);
+            p = StoreUtf8OfUnitAbove7F(u, p);
         }
         if (i == count || units[i] < 0x80) continue;
         char16_t u = units[i++];
@@ -58,9 +58,10 @@ char* EncodeDisplayUtf8(const char16_t* units, std::size_t count, char* p) {
 }  // namespace
 
 std::string Utf16ToDisplayUtf8(const char16_t* units, std::size_t count) {
-    // At most three bytes a unit (a joined pair takes four for two units);
-    // counted first so that the text is written without reallocation.
-    std::string out(Utf8LengthOfUnits(units, count), '\0');
+    // At most three bytes a unit (a joined pair takes four for two units),
+    // and one to spare; counted first so that the text is written without
+    // reallocation.
+    std::string out(Utf8LengthOfUnits(units, count) + 1, '\0');
     char* end = EncodeDisplayUtf8(units, count, out.data());
     out.resize(static_cast<std::size_t>(end - out.data()));
     return out;
@@ -77,9 +78,9 @@ std::string Utf16ToLittleEndianBytes(const char16_t* units, std::size_t count) {
 
 void WriteUtf16(const char16_t* units, std::size_t count, bool utf8, std::FILE* out) {
     constexpr std::size_t kSlice = std::size_t{1} << 16;
-    // One buffer for every slice, with room for three bytes a unit, left
-    // uninitialized: each slice is written before it is read.
-    auto slice = std::make_unique_for_overwrite<char[]>(utf8 ? 3 * std::min(count, kSlice) : 0);
+    // One buffer for every slice, with room for three bytes a unit and one
+    // more, left uninitialized: each slice is written before it is read.
+    auto slice = std::make_unique_for_overwrite<char[]>(utf8 ? 3 * std::min(count, kSlice) + 1 : 0);
     while (count > 0) {
         std::size_t length = count < kSlice ? count : kSlice;
         // A pair is never cut in two: its halves would each become U+FFFD.

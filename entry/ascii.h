@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -112,16 +113,42 @@ inline std::size_t NarrowAsciiPrefix(const char16_t* in, std::size_t n, char* ou
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
         __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
-        __m128i outside = _mm_and_si128(_mm_or_si128(low, high), nonAscii);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128())) != 0xFFFF) break;
+        // Units that are not ASCII pack to some byte; they lie past the
+        // count returned, so storing them does no harm.
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+        __m128i lowAscii = _mm_cmpeq_epi16(_mm_and_si128(low, nonAscii), zero);
+        __m128i highAscii = _mm_cmpeq_epi16(_mm_and_si128(high, nonAscii), zero);
+        int ascii = _mm_movemask_epi8(_mm_packs_epi16(lowAscii, highAscii));
+        if (ascii != 0xFFFF) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(~ascii)));
     }
 #endif
     for (; i < n && in[i] < 0x80; ++i) out[i] = static_cast<char>(in[i]);
     return i;
+}
+
+// Writes the two- or three-byte UTF-8 form of `u` (0x80 or above, taken
+// by itself) at `p` and returns its end. A three-byte form is stored as
+// four bytes: `p` needs one byte of room beyond the form.
+inline char* StoreUtf8OfUnitAbove7F(char16_t unit, char* p) {
+    unsigned u = unit;
+    if (u < 0x800) {
+        p[0] = char(0xC0 | (u >> 6));
+        p[1] = char(0x80 | (u & 0x3F));
+        return p + 2;
+    }
+    std::uint32_t bytes = (0xE0u | (u >> 12)) | (0x80u | ((u >> 6) & 0x3F)) << 8 | (0x80u | (u & 0x3F)) << 16;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &bytes, 4);
+    } else {
+        p[0] = char(bytes);
+        p[1] = char(bytes >> 8);
+        p[2] = char(bytes >> 16);
+    }
+    return p + 3;
 }
 
 // The number of bytes the units of [in, in + n) take in UTF-8 when each is

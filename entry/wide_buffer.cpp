@@ -1,5 +1,6 @@
 #include "entry/wide_buffer.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "entry/ascii.h"
@@ -32,33 +33,36 @@ void WideBuffer::DecodeRange(const char* begin, const char* end) {
     std::size_t start = units.size();
     units.resize(start + static_cast<std::size_t>(end - begin) + 1);
     char16_t* out = units.data() + start;
-    // Stretches of ASCII are copied as they are; the bytes between them go
-    // through the decoder. An ASCII byte never continues a sequence and
-    // ends any ill-formed one, so cutting there changes nothing.
+    // Stretches of ASCII are copied as they are; the usual two- and three-
+    // byte forms are decoded here one by one; the first other sequence
+    // sends the rest of its stretch of non-ASCII bytes to the full
+    // decoder. An ASCII byte never continues a sequence and ends any
+    // ill-formed one, so cutting there changes nothing.
     while (begin != end) {
-        std::size_t ascii = WidenAsciiPrefix(begin, static_cast<std::size_t>(end - begin), out);
-        out += ascii;
-        begin += ascii;
-        // The usual two- and three-byte forms are decoded here; the first
-        // other sequence sends the rest of the stretch to the full decoder.
-        while (end - begin >= 3) {
-            unsigned lead = static_cast<unsigned char>(begin[0]);
-            unsigned second = static_cast<unsigned char>(begin[1]);
-            unsigned third = static_cast<unsigned char>(begin[2]);
-            if (lead >= 0xE1 && lead <= 0xEF && (second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
-                *out++ = char16_t(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) | (third & 0x3F));
+        const auto* p = reinterpret_cast<const unsigned char*>(begin);
+        if (p[0] < 0x80) {
+            std::size_t ascii = WidenAsciiPrefix(begin, static_cast<std::size_t>(end - begin), out);
+            out += ascii;
+            begin += ascii;
+            continue;
+        }
+        if (end - begin >= 3) {
+            // Lead, second and third byte in one word, lead lowest.
+            std::uint32_t word = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+            if ((word & 0xC0C0F0) == 0x8080E0 && (word & 0x0F) != 0) {  // E1 to EF
+                *out++ = char16_t((word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F));
                 begin += 3;
-            } else if (lead >= 0xC2 && lead <= 0xDF && (second & 0xC0) == 0x80) {
-                *out++ = char16_t(((lead & 0x1F) << 6) | (second & 0x3F));
+                continue;
+            }
+            if ((word & 0xC0E0) == 0x80C0 && p[0] >= 0xC2) {  // C2 to DF
+                *out++ = char16_t((word & 0x1F) << 6 | (word >> 8 & 0x3F));
                 begin += 2;
-            } else {
-                break;
+                continue;
             }
         }
         const char* stretchEnd = begin;
         while (stretchEnd != end && static_cast<unsigned char>(*stretchEnd) >= 0x80) ++stretchEnd;
-        if (!DecodeUtf8(reinterpret_cast<const unsigned char*>(begin),
-                        reinterpret_cast<const unsigned char*>(stretchEnd),
+        if (!DecodeUtf8(p, reinterpret_cast<const unsigned char*>(stretchEnd),
                         [&out](char16_t unit) { *out++ = unit; }))
             valid = false;
         begin = stretchEnd;

@@ -34,26 +34,17 @@ std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
 }
 
 void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
-    // Sized exactly first: a worst-case reservation would triple what an
-    // ASCII text needs, and the counting pass is cheap.
+    // Sized exactly first (a worst-case reservation would triple what an
+    // ASCII text needs, and the counting pass is cheap), with one byte to
+    // spare for the four-byte stores of three-byte forms.
     std::size_t start = out.size();
-    out.resize(start + Utf8LengthOfUnits(units, count));
+    out.resize(start + Utf8LengthOfUnits(units, count) + 1);
     char* p = out.data() + start;
     for (std::size_t i = 0; i < count;) {
         std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
         p += ascii;
         i += ascii;
-        for (; i < count && units[i] >= 0x80; ++i) {
-            unsigned u = units[i];
-            if (u < 0x800) {
-                *p++ = char(0xC0 | (u >> 6));
-                *p++ = char(0x80 | (u & 0x3F));
-            } else {
-                *p++ = char(0xE0 | (u >> 12));
-                *p++ = char(0x80 | ((u >> 6) & 0x3F));
-                *p++ = char(0x80 | (u & 0x3F));
-            }
-        }
+        for (; i < count && units[i] >= 0x80; ++i) p = StoreUtf8OfUnitAbove7F(units[i], p);
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
 }
