@@ -1,6 +1,8 @@
 // Reading a whole file, as the platform's file system provides it.
 #pragma once
 
+#include <cstddef>
+#include <new>
 #include <string>
 
 namespace idxfilter {
@@ -14,5 +16,19 @@ namespace idxfilter {
 // `spareEighths` eighths of the size are reserved beyond it, so that the
 // caller can grow the contents that much without a second buffer.
 bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEighths = 0);
+
+// For the backends: makes `bytes` (empty) `size` bytes long, with room for
+// `spareEighths` eighths more where memory allows; the spare room is only
+// a convenience, without it the caller reallocates. Throws bad_alloc when
+// not even `size` bytes can be had.
+inline void SizeForReading(std::string& bytes, std::size_t size, unsigned spareEighths) {
+    if (size <= bytes.max_size() / 8 && spareEighths <= 8) {
+        try {
+            bytes.reserve(size + size / 8 * spareEighths);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    bytes.resize(size);
+}
 
 }  // namespace idxfilter

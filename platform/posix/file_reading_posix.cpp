@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <new>
 
 namespace idxfilter {
 namespace {
@@ -34,15 +33,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEi
     struct stat status;
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
     if (static_cast<std::uintmax_t>(status.st_size) >= bytes.max_size()) return false;
-    const auto fileSize = static_cast<std::size_t>(status.st_size);
-    // Spare room is only a convenience: without it the caller reallocates.
-    if (fileSize <= bytes.max_size() / 8 && spareEighths <= 8) {
-        try {
-            bytes.reserve(fileSize + fileSize / 8 * spareEighths);
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    bytes.resize(fileSize);
+    SizeForReading(bytes, static_cast<std::size_t>(status.st_size), spareEighths);
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t got = ::read(file.fd, bytes.data() + done, bytes.size() - done);

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <new>
 
 namespace idxfilter {
 namespace {
@@ -36,15 +35,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEi
     if (!GetFileSizeEx(file.handle, &size)) return false;
     // Sizes are held in 32 bits; a larger file cannot be held by this process anyway.
     if (size.QuadPart < 0 || size.QuadPart > INT32_MAX) return false;
-    const auto fileSize = static_cast<std::size_t>(size.QuadPart);
-    // Spare room is only a convenience: without it the caller reallocates.
-    if (fileSize <= bytes.max_size() / 8 && spareEighths <= 8) {
-        try {
-            bytes.reserve(fileSize + fileSize / 8 * spareEighths);
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    bytes.resize(fileSize);
+    SizeForReading(bytes, static_cast<std::size_t>(size.QuadPart), spareEighths);
     std::size_t done = 0;
     while (done < bytes.size()) {
         std::size_t left = bytes.size() - done;
