@@ -6,8 +6,12 @@
 // kernel gives only to ranges that ask for it) makes fresh memory about
 // five times cheaper. So:
 //  - blocks of 1 MiB or more get mappings of their own, aligned to 2 MiB
-//    and backed by huge pages; such blocks go back to the kernel when
-//    freed;
+//    and backed by huge pages;
+//  - the mapped block freed last is kept, pages and all, for the next
+//    block of 128 KiB or more that it suits (the text's UTF-16 after the
+//    file's bytes, a slice buffer after the converter's output): its pages
+//    need no faulting in. Any other block of that size first sends it back
+//    to the kernel, so that it never adds to what the process holds;
 //  - a block's last extent, which it fills only in part, gets a huge page
 //    too when it fills at least half of it and the huge pages of all live
 //    blocks then hold no more than 1 MiB unused between them (in practice
@@ -22,6 +26,7 @@
 // not touch the allocator of the host that loads it.
 #include "cli/large_buffers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
@@ -51,10 +56,21 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kSmallPage = std::size_t{4} << 10;
 constexpr std::size_t kMapped = kHugePage / 2;
+// Blocks from this size on may take the kept block (below).
+constexpr std::size_t kReusable = std::size_t{128} << 10;
 
 // The mapped blocks alive, so that delete can tell them from heap blocks.
 // Only a pointer on a 2 MiB boundary is looked up; a heap block there is
 // simply not found. When the table is full, new blocks come from the heap.
+struct Mapping {
+    void* block = nullptr;
+    std::size_t length = 0;
+};
+
+void Unmap(const Mapping& mapping) {
+    if (mapping.block != nullptr) ::munmap(mapping.block, mapping.length);
+}
+
 class MappedBlocks {
 public:
     // Claims `bytes` of the allowance for huge pages' unused bytes; false
@@ -93,19 +109,47 @@ public:
         return 0;
     }
 
-    // The length of `block` when it is a mapped block, which is forgotten
-    // together with its claim; 0 otherwise.
-    std::size_t Remove(void* block) {
-        if (reinterpret_cast<std::uintptr_t>(block) % kHugePage != 0) return 0;
+    // A mapped block that is freed is kept, with its pages, for the next
+    // allocation it suits; one at a time, the one freed last. Returns
+    // false when `block` is not a mapped block. `displaced` receives the
+    // block kept before, to be unmapped by the caller (claim released).
+    bool Keep(void* block, Mapping& displaced) {
+        displaced = {};
+        if (reinterpret_cast<std::uintptr_t>(block) % kHugePage != 0) return false;
         std::lock_guard<std::mutex> lock(mutex);
         for (Entry& entry : entries) {
             if (entry.block == block) {
+                displaced = TakeKeptLocked();
+                kept = entry;
                 entry.block = nullptr;
-                unused -= entry.unused;
-                return entry.length;
+                return true;
             }
         }
-        return 0;
+        return false;
+    }
+
+    // The kept block, live again, when it holds `size` bytes and leaves no
+    // more of them unused than max(size, one huge page): its pages were
+    // already in use, so it saves faulting in fresh ones, and the memory it
+    // holds beyond the new block stays bounded. nullptr otherwise.
+    void* Reuse(std::size_t size) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (kept.block == nullptr || kept.length < size || kept.length - size > std::max(size, kHugePage))
+            return nullptr;
+        for (Entry& entry : entries) {
+            if (entry.block == nullptr) {
+                entry = kept;
+                kept = {};
+                return entry.block;
+            }
+        }
+        return nullptr;
+    }
+
+    // Forgets the kept block and returns it, to be unmapped by the caller.
+    Mapping TakeKept() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return TakeKeptLocked();
     }
 
 private:
@@ -116,9 +160,18 @@ private:
         std::size_t length = 0;
         std::size_t unused = 0;
     };
+
+    Mapping TakeKeptLocked() {
+        Mapping mapping{kept.block, kept.length};
+        unused -= kept.unused;
+        kept = {};
+        return mapping;
+    }
+
     std::mutex mutex;
     std::size_t unused = 0;
     Entry entries[256];
+    Entry kept;
 };
 
 MappedBlocks& Mapped() {
@@ -164,10 +217,20 @@ void* MapOnHugePages(std::size_t size) {
     return block;
 }
 
+void* AllocateOnce(std::size_t size) {
+    if (size >= kReusable) {
+        if (void* block = Mapped().Reuse(size)) return block;
+        // A kept block that does not suit goes before the new one takes
+        // fresh memory, so that the two never hold memory at once.
+        Unmap(Mapped().TakeKept());
+    }
+    return size < kMapped ? std::malloc(size) : MapOnHugePages(size);
+}
+
 void* Allocate(std::size_t size) {
     if (size == 0) size = 1;
     for (;;) {
-        if (void* block = size >= kMapped ? MapOnHugePages(size) : std::malloc(size)) return block;
+        if (void* block = AllocateOnce(size)) return block;
         std::new_handler handler = std::get_new_handler();
         if (handler == nullptr) throw std::bad_alloc();
         handler();
@@ -176,8 +239,9 @@ void* Allocate(std::size_t size) {
 
 void Free(void* block) {
     if (block == nullptr) return;
-    if (std::size_t length = Mapped().Remove(block)) {
-        ::munmap(block, length);
+    Mapping displaced;
+    if (Mapped().Keep(block, displaced)) {
+        Unmap(displaced);
         return;
     }
     std::free(block);
