@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -46,6 +47,60 @@ TEST(WriteUtf16, WritesInSlicesWhatTheWholeConversionGives) {
     units[199999] = 0xDE00;
     EXPECT_TRUE(WrittenToFile(units, true) == Utf16ToDisplayUtf8(units.data(), units.size()));
     EXPECT_TRUE(WrittenToFile(units, false) == Utf16ToLittleEndianBytes(units.data(), units.size()));
+}
+
+// The display form worked out one character at a time: pairs joined,
+// lone halves as U+FFFD.
+std::string DisplayReference(const std::u16string& units) {
+    std::string out;
+    auto put = [&out](char32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t u = units[i];
+        bool high = u >= 0xD800 && u <= 0xDBFF;
+        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+            put(0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00));
+        else
+            put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
+    }
+    return out;
+}
+
+TEST(DisplayUtf8, MatchesCharacterByCharacterEncodingOnMixedText) {
+    // Runs of CJK of every length among ASCII, letters, pairs and lone
+    // halves.
+    std::mt19937 random(9);
+    std::uniform_int_distribution<int> kind(0, 7), run(1, 30), cjk(0x3040, 0x9FFF);
+    for (int round = 0; round < 200; ++round) {
+        std::u16string units;
+        while (units.size() < static_cast<std::size_t>(round * 5)) {
+            switch (kind(random)) {
+                case 0: units += u"ab "; break;
+                case 1: units += u"\u00E9\u0416"; break;
+                case 2: units += u"\U0001F600"; break;
+                case 3: units += char16_t(round % 2 ? 0xD83D : 0xDE00); break;
+                default:
+                    for (int n = run(random); n > 0; --n) units += char16_t(cjk(random));
+            }
+        }
+        ASSERT_EQ(Utf16ToDisplayUtf8(units.data(), units.size()), DisplayReference(units)) << round;
+        ASSERT_EQ(WrittenToFile(units, true), DisplayReference(units)) << round;
+    }
 }
 
 TEST(Utf8Validation, AcceptsWellFormedAndRejectsEachIllFormedShape) {
