@@ -7,8 +7,8 @@
 // five times cheaper. So:
 //  - blocks of 1 MiB or more get mappings of their own, aligned to 2 MiB
 //    and backed by huge pages;
-//  - the mapped block freed last is kept, pages and all, for the next
-//    block of 128 KiB or more that it suits (the text's UTF-16 after the
+//  - the mapped block freed last, up to 4 MiB, is kept, pages and all,
+//    for the next block of 128 KiB or more that it suits (the text's UTF-16 after the
 //    file's bytes, a slice buffer after the converter's output): its pages
 //    need no faulting in. Any other block of that size first sends it back
 //    to the kernel, so that it never adds to what the process holds;
@@ -109,18 +109,25 @@ public:
         return 0;
     }
 
-    // A mapped block that is freed is kept, with its pages, for the next
-    // allocation it suits; one at a time, the one freed last. Returns
-    // false when `block` is not a mapped block. `displaced` receives the
-    // block kept before, to be unmapped by the caller (claim released).
+    // A mapped block of up to 4 MiB that is freed is kept, with its pages,
+    // for the next allocation it suits; one at a time, the one freed last.
+    // Returns false when `block` is not a mapped block. `displaced`
+    // receives the block to be unmapped by the caller (claim released):
+    // the one kept before, or this one when it is larger.
     bool Keep(void* block, Mapping& displaced) {
         displaced = {};
         if (reinterpret_cast<std::uintptr_t>(block) % kHugePage != 0) return false;
         std::lock_guard<std::mutex> lock(mutex);
         for (Entry& entry : entries) {
             if (entry.block == block) {
-                displaced = TakeKeptLocked();
-                kept = entry;
+                if (entry.length > kKeptAtMost) {
+                    // Not kept: unmapped at once, as before keeping began.
+                    displaced = {entry.block, entry.length};
+                    unused -= entry.unused;
+                } else {
+                    displaced = TakeKeptLocked();
+                    kept = entry;
+                }
                 entry.block = nullptr;
                 return true;
             }
@@ -154,6 +161,10 @@ public:
 
 private:
     static constexpr std::size_t kUnusedAllowance = kHugePage / 2;
+    // Larger blocks are not kept: at that size faulting in fresh pages
+    // costs little beside the work on them, while a kept block would hold
+    // megabytes beside whatever the heap takes meanwhile.
+    static constexpr std::size_t kKeptAtMost = 2 * kHugePage;
 
     struct Entry {
         void* block = nullptr;

@@ -35,10 +35,9 @@ void FillAndCheck(unsigned char* block, std::size_t size, unsigned char seed) {
 }
 
 // The block freed last is kept for reuse; a block it cannot suit sends it
-// back to the kernel. The one used here is kept in its turn, but it is
-// whole huge pages (no claim on the allowance) and suits only blocks of 32
-// MiB or more. (Called directly: the compiler may leave out a new
-// expression whose memory nobody uses.)
+// back to the kernel. The one used here is too large to be kept itself.
+// (Called directly: the compiler may leave out a new expression whose
+// memory nobody uses.)
 void DropKeptBlock() { ::operator delete(::operator new(64 * kMiB)); }
 
 TEST_F(LargeBuffers, BlocksOfEverySizeHoldWhatIsWrittenAndLargeOnesStartOnHugePages) {
@@ -135,6 +134,16 @@ TEST_F(LargeBuffers, AKeptBlockThatDoesNotSuitGoesBeforeTheHeapGrows) {
     std::unique_ptr<unsigned char[]> block(new unsigned char[kMiB * 5 / 2]);
     FillAndCheck(block.get(), kMiB * 5 / 2, 2);
     EXPECT_EQ(MappingLength(block.get()), kMiB * 5 / 2);
+}
+
+TEST_F(LargeBuffers, BlocksOverFourMebibytesAreNotKept) {
+    if (!MapsLargeBlocks()) GTEST_SKIP() << "large blocks come from the heap in this build";
+    DropKeptBlock();
+    ::operator delete(::operator new(5 * kMiB));
+    // It would have suited this one: a mapping of 5 MiB would show it.
+    std::unique_ptr<unsigned char[]> block(new unsigned char[kMiB * 9 / 2]);
+    FillAndCheck(block.get(), kMiB * 9 / 2, 3);
+    EXPECT_EQ(MappingLength(block.get()), kMiB * 9 / 2);
 }
 
 TEST_F(LargeBuffers, MoreLargeBlocksThanTheTableHoldsAreAllUsableAndFreed) {
