@@ -8,10 +8,11 @@
 //  - blocks of 1 MiB or more get mappings of their own, aligned to 2 MiB
 //    and backed by huge pages;
 //  - the mapped block freed last, up to 4 MiB, is kept, pages and all,
-//    for the next block of 128 KiB or more that it suits (the text's UTF-16 after the
-//    file's bytes, a slice buffer after the converter's output): its pages
-//    need no faulting in. Any other block of that size first sends it back
-//    to the kernel, so that it never adds to what the process holds;
+//    for the next block of 128 KiB or more that it suits (the text's
+//    UTF-16 after the file's bytes, a slice buffer after the converter's
+//    output): its pages need no faulting in. Any other block of that size
+//    first sends it back to the kernel, so that it never adds to what the
+//    process holds;
 //  - a block's last extent, which it fills only in part, gets a huge page
 //    too when it fills at least half of it and the huge pages of all live
 //    blocks then hold no more than 1 MiB unused between them (in practice
@@ -59,9 +60,6 @@ constexpr std::size_t kMapped = kHugePage / 2;
 // Blocks from this size on may take the kept block (below).
 constexpr std::size_t kReusable = std::size_t{128} << 10;
 
-// The mapped blocks alive, so that delete can tell them from heap blocks.
-// Only a pointer on a 2 MiB boundary is looked up; a heap block there is
-// simply not found. When the table is full, new blocks come from the heap.
 struct Mapping {
     void* block = nullptr;
     std::size_t length = 0;
@@ -71,6 +69,10 @@ void Unmap(const Mapping& mapping) {
     if (mapping.block != nullptr) ::munmap(mapping.block, mapping.length);
 }
 
+// The mapped blocks alive, so that delete can tell them from heap blocks,
+// and the one kept for reuse. Only a pointer on a 2 MiB boundary is looked
+// up; a heap block there is simply not found. When the table is full, new
+// blocks come from the heap.
 class MappedBlocks {
 public:
     // Claims `bytes` of the allowance for huge pages' unused bytes; false

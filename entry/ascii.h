@@ -49,7 +49,11 @@ inline std::size_t AsciiSuffixLength(const char* p, std::size_t n) {
 #if defined(__SSE2__)
     for (; i >= 16; i -= 16) {
         __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
-        if (int high = _mm_movemask_epi8(block)) return n - (i - 16) - static_cast<std::size_t>(32 - __builtin_clz(static_cast<unsigned>(high)));
+        if (int high = _mm_movemask_epi8(block)) {
+            // The last high byte is at i - 16 + (31 - clz): what follows it.
+            std::size_t last = i - 16 + static_cast<std::size_t>(31 - __builtin_clz(static_cast<unsigned>(high)));
+            return n - last - 1;
+        }
     }
 #endif
     while (i > 0 && static_cast<unsigned char>(p[i - 1]) < 0x80) --i;

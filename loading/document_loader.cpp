@@ -121,11 +121,11 @@ std::string AnsiToUtf8(std::string_view bytes, unsigned codePage) {
     return utf8.Take();
 }
 
-}  // namespace
-
 // Room for ANSI text of a single-byte code page to grow into UTF-8 in the
 // file's own buffer: an eighth more covers texts in Latin scripts.
 constexpr unsigned kSpareEighthsForAnsi = 1;
+
+}  // namespace
 
 std::int64_t DocumentLoader::Load(std::string& out) const {
     // A single-byte code page converts each byte by itself: where the
