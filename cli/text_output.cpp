@@ -11,18 +11,13 @@ namespace {
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-// Writes the UTF-8 form of `c` (not below 0x80) at `p`; returns its end.
+// Writes the UTF-8 form of `c` (not below 0x80) at `p`, which has a byte
+// of room beyond it; returns its end.
 char* AppendCodePoint(char32_t c, char* p) {
-    if (c < 0x800) {
-        *p++ = char(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
-        *p++ = char(0xE0 | (c >> 12));
-        *p++ = char(0x80 | ((c >> 6) & 0x3F));
-    } else {
-        *p++ = char(0xF0 | (c >> 18));
-        *p++ = char(0x80 | ((c >> 12) & 0x3F));
-        *p++ = char(0x80 | ((c >> 6) & 0x3F));
-    }
+    if (c < 0x10000) return StoreUtf8OfUnitAbove7F(static_cast<char16_t>(c), p);
+    *p++ = char(0xF0 | (c >> 18));
+    *p++ = char(0x80 | ((c >> 12) & 0x3F));
+    *p++ = char(0x80 | ((c >> 6) & 0x3F));
     *p++ = char(0x80 | (c & 0x3F));
     return p;
 }

@@ -16,22 +16,13 @@ bool SingleByteToUtf8::Serves(const char16_t (&units)[256]) {
 
 SingleByteToUtf8::SingleByteToUtf8(const char16_t (&units)[256]) {
     for (unsigned i = 0; i < 128; ++i) {
-        unsigned u = units[0x80 + i];
+        char16_t unit = units[0x80 + i];
         char* e = encoded[i];
         std::memset(e, 0, sizeof encoded[i]);
-        if (u < 0x80) {
-            e[0] = char(u);
-            length[i] = 1;
-        } else if (u < 0x800) {
-            e[0] = char(0xC0 | (u >> 6));
-            e[1] = char(0x80 | (u & 0x3F));
-            length[i] = 2;
-        } else {
-            e[0] = char(0xE0 | (u >> 12));
-            e[1] = char(0x80 | ((u >> 6) & 0x3F));
-            e[2] = char(0x80 | (u & 0x3F));
-            length[i] = 3;
-        }
+        // A slot has the one byte of room beyond a three-byte form.
+        char* end = unit < 0x80 ? e + 1 : StoreUtf8OfUnitAbove7F(unit, e);
+        if (unit < 0x80) e[0] = static_cast<char>(unit);
+        length[i] = static_cast<std::uint8_t>(end - e);
     }
 }
 
