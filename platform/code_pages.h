@@ -5,7 +5,9 @@
 // reproduces what those calls do from tables recorded on Windows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace idxfilter {
 
@@ -67,5 +69,14 @@ bool IsAnsiCodePageAvailable(unsigned codePage);
 // system's services make no such promise, so text there goes through
 // MultiByteToWide.
 bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]);
+
+// Portable backend only: appends to `out` what MultiByteToWide gives for
+// these bytes, in UTF-8 with each unit encoded by itself, up to the first
+// 0 unit, and returns true. Returns false, with `out` as it was, when that
+// conversion fails (the caller then learns nothing more from trying
+// MultiByteToWide itself) or when this backend cannot convert so; always
+// false from the Win32 backend, where text goes through MultiByteToWide.
+bool AppendMultiByteAsUtf8(unsigned codePage, unsigned flags, const char* bytes, std::size_t byteCount,
+                           std::string& out);
 
 }  // namespace idxfilter

@@ -70,6 +70,12 @@ void AppendConverted(const ConversionState& state, std::string_view bytes, const
         out.append(bytes);
         return;
     }
+    // Where the platform converts straight to UTF-8, the units are never
+    // stored; where it declines, the conversion below decides.
+    std::size_t start = out.size();
+    out.append(bytes.substr(0, prefix));
+    if (AppendMultiByteAsUtf8(decoding.codePage, decoding.flags, rest.data(), rest.size(), out)) return;
+    out.resize(start);
     if (rest.size() > INT_MAX) return;
     // No code page gives more units than bytes, so one call with room for
     // as many units as bytes converts the run without a size query.

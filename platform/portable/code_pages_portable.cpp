@@ -9,12 +9,15 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "entry/ascii.h"
 #include "platform/portable/code_page_tables.h"
 
 namespace idxfilter {
@@ -293,13 +296,58 @@ bool IsValidSequence(const CodePage& page, const uint8_t* next, const uint8_t* e
     return next == end || valid[*next];
 }
 
-// Lenient double-byte conversion: a lead byte takes the next byte unless
-// that is 00 or there is none, in which case it converts alone. (Branching
-// on the kind of byte measured faster than a branch-free step, whose every
-// step waits for the one before.)
+// Lenient double-byte reading: a lead byte takes the next byte unless
+// that is 00 or there is none, in which case it converts alone. `emit`
+// takes each unit in turn and returns false when it has no room, which
+// ends the reading with false. (Branching on the kind of byte measured
+// faster than a branch-free step, whose every step waits for the one
+// before.)
+template <typename Emit>
+bool ReadDoubleBytes(const CodePage& page, const uint8_t* next, const uint8_t* end, Emit&& emit) {
+    const char16_t* slotUnits = page.slotUnits.data();
+    while (end - next >= 2) {
+        unsigned row = page.leadRow[next[0]];
+        if (row != 0 && next[1] != 0) {
+            if (!emit(slotUnits[row << 8 | next[1]])) return false;
+            next += 2;
+        } else {
+            if (!emit(slotUnits[next[0]])) return false;
+            ++next;
+        }
+    }
+    return next == end || emit(slotUnits[*next]);
+}
+
+// Strict double-byte reading in one pass: the checks of IsValidSequence
+// and the units of the lenient reading, step by step; false on an invalid
+// sequence or when `emit` has no room. A valid pair of a lead byte and 00
+// still gives two units, the lead byte's alone and 00's, as the lenient
+// reading has it.
+template <typename Emit>
+bool ReadStrictDoubleBytes(const CodePage& page, const uint8_t* next, const uint8_t* end, Emit&& emit) {
+    const uint8_t* valid = page.slotValid.data();
+    const char16_t* slotUnits = page.slotUnits.data();
+    while (end - next >= 2) {
+        if (unsigned row = page.leadRow[next[0]]) {
+            unsigned slot = row << 8 | next[1];
+            if (!valid[slot]) return false;
+            if (next[1] == 0) {
+                if (!emit(slotUnits[next[0]]) || !emit(slotUnits[0])) return false;
+            } else if (!emit(slotUnits[slot])) {
+                return false;
+            }
+            next += 2;
+        } else {
+            if (!valid[next[0]] || !emit(slotUnits[next[0]])) return false;
+            ++next;
+        }
+    }
+    // A lead byte alone is never valid.
+    return next == end || (valid[*next] && emit(slotUnits[*next]));
+}
+
 int DoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* end,
                       char16_t* units, int unitCapacity) {
-    const char16_t* slotUnits = page.slotUnits.data();
     int count = 0;
     if (unitCapacity == 0) {
         while (end - next >= 2) {
@@ -311,59 +359,66 @@ int DoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* 
         }
         return count + int(next != end);
     }
-    while (end - next >= 2) {
-        if (count == unitCapacity) return 0;
-        unsigned row = page.leadRow[next[0]];
-        if (row != 0 && next[1] != 0) {
-            units[count++] = slotUnits[row << 8 | next[1]];
-            next += 2;
-        } else {
-            units[count++] = slotUnits[next[0]];
-            ++next;
-        }
-    }
-    if (next != end) {
-        if (count == unitCapacity) return 0;
-        units[count++] = slotUnits[*next];
-    }
-    return count;
+    bool done = ReadDoubleBytes(page, next, end, [&](char16_t unit) {
+        if (count == unitCapacity) return false;
+        units[count++] = unit;
+        return true;
+    });
+    return done ? count : 0;
 }
 
-// Strict double-byte conversion into room for units, in one pass: the
-// checks of IsValidSequence and the units of DoubleBytesToWide, step by
-// step. A valid pair of a lead byte and 00 still gives two units, the lead
-// byte's alone and 00's, as the lenient reading has it.
 int StrictDoubleBytesToWide(const CodePage& page, const uint8_t* next, const uint8_t* end,
                             char16_t* units, int unitCapacity) {
-    const uint8_t* valid = page.slotValid.data();
-    const char16_t* slotUnits = page.slotUnits.data();
     int count = 0;
-    while (end - next >= 2) {
-        if (unsigned row = page.leadRow[next[0]]) {
-            unsigned slot = row << 8 | next[1];
-            if (!valid[slot]) return 0;
-            if (next[1] == 0) {
-                if (unitCapacity - count < 2) return 0;
-                units[count++] = slotUnits[next[0]];
-                units[count++] = slotUnits[0];
-            } else {
-                if (count == unitCapacity) return 0;
-                units[count++] = slotUnits[slot];
-            }
-            next += 2;
-        } else {
-            if (!valid[next[0]] || count == unitCapacity) return 0;
-            units[count++] = slotUnits[next[0]];
-            ++next;
-        }
-    }
-    // A lead byte alone is never valid.
-    if (next != end) {
-        if (!valid[*next] || count == unitCapacity) return 0;
-        units[count++] = slotUnits[*next];
-    }
-    return count;
+    bool done = ReadStrictDoubleBytes(page, next, end, [&](char16_t unit) {
+        if (count == unitCapacity) return false;
+        units[count++] = unit;
+        return true;
+    });
+    return done ? count : 0;
 }
+
+// Appends units to a string as UTF-8, each unit encoded by itself, until
+// the first 0 unit; later units are taken and dropped. Units gather in a
+// block of its own and reach the string a block at a time, so that the
+// string never holds room the text does not use.
+class Utf8Appender {
+public:
+    explicit Utf8Appender(std::string& out) : out(out), start(out.size()) {}
+
+    bool operator()(char16_t unit) {
+        if (ended) return true;
+        if (unit < 0x80) {
+            if (unit == 0) {
+                ended = true;
+                return true;
+            }
+            *next++ = char(unit);
+        } else {
+            next = StoreUtf8OfUnitAbove7F(unit, next);
+        }
+        if (next >= flushFrom) Flush();
+        return true;
+    }
+
+    void Finish() { Flush(); }
+    void Undo() { out.resize(start); }
+
+private:
+    void Flush() {
+        out.append(block, std::size_t(next - block));
+        next = block;
+    }
+
+    // Room for one more unit's three bytes and the spare byte of its store.
+    static constexpr std::size_t kBlock = 512;
+    std::string& out;
+    const std::size_t start;
+    bool ended = false;
+    char block[kBlock];
+    char* next = block;
+    char* const flushFrom = block + kBlock - 4;
+};
 
 // Conversion to a double-byte code page, or one with unconvertible units.
 int WideToBytes(const CodePage& page, const char16_t* units, int unitCount, char* bytes,
@@ -433,6 +488,30 @@ bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]) {
     if (page == nullptr || page->doubleByte) return false;
     // The lenient single-byte conversion below reads exactly this table.
     std::copy(page->slotUnits.begin(), page->slotUnits.begin() + 256, units);
+    return true;
+}
+
+bool AppendMultiByteAsUtf8(unsigned codePage, unsigned flags, const char* bytes, std::size_t byteCount,
+                           std::string& out) {
+    if ((flags & ~kStrictConversion) != 0 || byteCount == 0 || byteCount > INT_MAX) return false;
+    const CodePage* page = FindCodePage(codePage);
+    if (page == nullptr) return false;
+    auto next = reinterpret_cast<const uint8_t*>(bytes);
+    auto end = next + byteCount;
+    bool strict = (flags & kStrictConversion) != 0;
+    Utf8Appender append(out);
+    if (page->doubleByte) {
+        bool done = strict ? ReadStrictDoubleBytes(*page, next, end, append) : ReadDoubleBytes(*page, next, end, append);
+        if (!done) {
+            append.Undo();
+            return false;
+        }
+    } else {
+        if (strict && !IsValidSequence(*page, next, end)) return false;
+        const char16_t* singles = page->slotUnits.data();
+        for (; next != end; ++next) append(singles[*next]);
+    }
+    append.Finish();
     return true;
 }
 

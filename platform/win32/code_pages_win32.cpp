@@ -31,4 +31,6 @@ bool IsAnsiCodePageAvailable(unsigned codePage) { return codePage == GetACP(); }
 
 bool SingleByteUnits(unsigned, char16_t (&)[256]) { return false; }
 
+bool AppendMultiByteAsUtf8(unsigned, unsigned, const char*, std::size_t, std::string&) { return false; }
+
 }  // namespace idxfilter

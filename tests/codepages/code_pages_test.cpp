@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
+#include "tests/codepages/random_cases.h"
 
 #ifndef _WIN32
 #include <sys/mman.h>
@@ -410,6 +412,75 @@ TEST(AnsiCodePage, SwitchingWhileConverting) {
     stop = true;
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(bad.load(), 0);
+}
+
+// The characters of a code page that a strict conversion takes by
+// themselves: single bytes other than 00 and lead-trail pairs. All bytes
+// but 00 for a code page that converts only leniently.
+std::vector<std::string> StrictCharacters(unsigned codePage) {
+    std::vector<std::string> characters;
+    char16_t units[2];
+    for (int first = 1; first < 256; ++first) {
+        std::string one = Byte(first);
+        if (MultiByteToWide(codePage, kStrictConversion, one.data(), 1, units, 2) == 1)
+            characters.push_back(one);
+        for (int second = 1; second < 256; ++second) {
+            std::string two = one + Byte(second);
+            if (MultiByteToWide(codePage, kStrictConversion, two.data(), 2, units, 2) == 1)
+                characters.push_back(two);
+        }
+    }
+    if (characters.empty())
+        for (int byte = 1; byte < 256; ++byte) characters.push_back(Byte(byte));
+    return characters;
+}
+
+// The conversion straight to UTF-8 must be the conversion to UTF-16 cut at
+// its first 0 unit and encoded unit by unit, failing exactly when that
+// fails and then leaving the string as it was. Random byte strings of
+// every code page, and long texts of its characters (past the appender's
+// block) alone, with a 0 byte near the end and with a random string after.
+TEST(Utf8Conversion, IsTheConversionToUnitsEncoded) {
+    using namespace codepage_cases;
+    auto TwoSteps = [](unsigned codePage, unsigned flags, const std::string& bytes, std::string& out) {
+        std::vector<char16_t> units(bytes.size());
+        int written = MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), units.data(),
+                                      int(units.size()));
+        if (written <= 0) return false;
+        AppendUnitsAsUtf8(units.data(), UnitsBeforeZero(units.data(), std::size_t(written)), out);
+        return true;
+    };
+    auto Check = [&](unsigned codePage, const std::string& input) {
+        for (unsigned flags : {0u, kStrictConversion}) {
+            std::string expected = "before", got = "before";
+            bool converts = TwoSteps(codePage, flags, input, expected);
+            bool appended = AppendMultiByteAsUtf8(codePage, flags, input.data(), input.size(), got);
+#ifdef _WIN32
+            ASSERT_FALSE(appended);
+            ASSERT_EQ(got, "before");
+#else
+            ASSERT_EQ(appended, converts) << "flags " << flags << ", " << input.size() << " bytes";
+            ASSERT_EQ(got, expected) << "flags " << flags << ", " << input.size() << " bytes";
+#endif
+        }
+    };
+    Random random(kSeed);
+    for (unsigned codePage : kCodePages) {
+        SCOPED_TRACE("code page " + std::to_string(codePage));
+        std::vector<std::string> characters = StrictCharacters(codePage);
+        for (int n = 0; n < 2000; ++n) {
+            std::vector<char> piece = RandomBytes(random);
+            std::string bytes(piece.begin(), piece.end());
+            if (bytes.empty()) continue;
+            ASSERT_NO_FATAL_FAILURE(Check(codePage, bytes));
+            if (n % 100 != 0) continue;
+            std::string text;
+            while (text.size() < 1000) text += characters[random.Range(0, uint32_t(characters.size() - 1))];
+            ASSERT_NO_FATAL_FAILURE(Check(codePage, text));
+            ASSERT_NO_FATAL_FAILURE(Check(codePage, text + std::string("a\0b", 3)));
+            ASSERT_NO_FATAL_FAILURE(Check(codePage, text + bytes));
+        }
+    }
 }
 
 #ifndef _WIN32
