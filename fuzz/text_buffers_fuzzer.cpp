@@ -9,7 +9,10 @@
 //   one to three bytes per unit;
 // - the ANSI buffers stop at the first 0, hold no 0 inside, stay within
 //   one unit per byte and two bytes per unit, and text converted from code
-//   page 1252 converts back to the same bytes.
+//   page 1252 converts back to the same bytes;
+// - code-page bytes converted straight to UTF-8 give what the conversion
+//   to units, cut at the first 0 unit and encoded, gives, and fail when it
+//   fails, leaving the string as it was.
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -139,6 +142,25 @@ void CheckAnsiBuffers(std::string_view bytes) {
     FUZZ_CHECK(AnsiBuffer(nullptr, true).Str().empty());
 }
 
+void CheckCodePageToUtf8(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > 1 << 20) return;
+    std::vector<char16_t> units(bytes.size());
+    for (unsigned codePage : {kAnsiCodePageAlias, 932u, 936u, 949u, 950u, 1361u, 1252u, 1255u, 42u}) {
+        for (unsigned flags : {0u, kStrictConversion}) {
+            std::string expected = "kept", got = "kept";
+            int written = MultiByteToWide(codePage, flags, bytes.data(), static_cast<int>(bytes.size()),
+                                          units.data(), static_cast<int>(units.size()));
+            if (written > 0)
+                AppendUnitsAsUtf8(units.data(), UnitsBeforeZero(units.data(), static_cast<std::size_t>(written)),
+                                  expected);
+            bool appended = AppendMultiByteAsUtf8(codePage, flags, bytes.data(), bytes.size(), got);
+            // The fuzzers run on the portable backend, which always converts.
+            FUZZ_CHECK(appended == (written > 0));
+            FUZZ_CHECK(got == expected);
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -148,5 +170,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckUtf8Decoding(bytes);
     CheckUtf8Encoding(bytes);
     CheckAnsiBuffers(bytes);
+    CheckCodePageToUtf8(bytes);
     return 0;
 }

@@ -229,12 +229,13 @@ struct Slot {
 // The decoded code page, or nullptr for a code page that was not recorded.
 CodePage* FindCodePage(unsigned codePage) {
     static const std::unique_ptr<Slot[]> slots(new Slot[kRecordedCodePageCount]);
-    // Runs of text mostly ask for the code page asked for last.
+    // Runs of text mostly ask for the code page asked for last; the others
+    // are a short list to walk.
     static std::atomic<int> lastFound{0};
     if (codePage == kAnsiCodePageAlias) codePage = AnsiCodePage();
     int first = lastFound.load(std::memory_order_relaxed);
-    for (int n = 0; n < kRecordedCodePageCount; ++n) {
-        int i = (first + n) % kRecordedCodePageCount;
+    for (int n = -1; n < kRecordedCodePageCount; ++n) {
+        int i = n < 0 ? first : n;
         if (kRecordedCodePages[i].codePage != codePage) continue;
         if (i != first) lastFound.store(i, std::memory_order_relaxed);
         Slot& slot = slots[i];
