@@ -502,7 +502,8 @@ bool AppendMultiByteAsUtf8(unsigned codePage, unsigned flags, const char* bytes,
     bool strict = (flags & kStrictConversion) != 0;
     Utf8Appender append(out);
     if (page->doubleByte) {
-        bool done = strict ? ReadStrictDoubleBytes(*page, next, end, append) : ReadDoubleBytes(*page, next, end, append);
+        bool done = strict ? ReadStrictDoubleBytes(*page, next, end, append)
+                           : ReadDoubleBytes(*page, next, end, append);
         if (!done) {
             append.Undo();
             return false;
