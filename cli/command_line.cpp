@@ -1,9 +1,11 @@
 #include "cli/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/code_pages.h"
+#include "version.h"
 
 namespace idxfilter::cli {
 
@@ -20,31 +22,114 @@ bool ParseNumber(std::string_view text, unsigned long minimum, unsigned long max
     return true;
 }
 
-int UsageError(const char* usage, std::string_view message, std::string_view detail) {
-    std::string line = "idxfilter: ";
-    line.append(message);
-    if (!detail.empty()) line.append(" ").append(detail);
-    std::fprintf(stderr, "%s\n\n%s", line.c_str(), usage);
+int UsageError(std::string_view command, std::string_view message, std::string_view detail) {
+    std::string program = "idxfilter";
+    if (!command.empty()) program.append(" ").append(command);
+    std::string text = program + ": ";
+    text.append(message);
+    if (!detail.empty()) text.append(" ").append(detail);
+    text.append("\ntry '").append(program).append(" --help'\n");
+    std::fputs(text.c_str(), stderr);
     return kExitUsage;
 }
 
-int ReadJobsOption(int argc, char** argv, int& i, const char* usage, unsigned& jobs) {
-    unsigned long value;
-    if (i + 1 >= argc) return UsageError(usage, "--jobs needs a number");
-    if (!ParseNumber(argv[++i], 1, kMaxJobs, value))
-        return UsageError(usage, "not a number of jobs (1 to 256):", argv[i]);
-    jobs = static_cast<unsigned>(value);
-    return 0;
+std::string VersionLine() { return std::string("idxfilter ") + IDXFILTER_VERSION_TEXT; }
+
+bool ArgumentReader::Next() {
+    if (++index_ >= argc_) return false;
+    current_ = argv_[index_];
+    inlineValue_.reset();
+    name_ = {};
+    if (!optionsEnded_ && current_ == "--") {
+        optionsEnded_ = true;
+        return Next();
+    }
+    operand_ = optionsEnded_ || current_.empty() || current_[0] != '-' || current_ == "-";
+    if (!operand_) {
+        name_ = current_;
+        std::size_t equals = current_.find('=');
+        if (current_.starts_with("--") && equals != std::string_view::npos) {
+            name_ = current_.substr(0, equals);
+            inlineValue_ = current_.substr(equals + 1);
+        }
+    }
+    return true;
 }
 
-int ReadAnsiCodePageOption(int argc, char** argv, int& i, const char* usage) {
-    unsigned long codePage;
-    if (i + 1 >= argc) return UsageError(usage, "--ansi-codepage needs a code page number");
-    if (!ParseNumber(argv[++i], 0, 65535, codePage))
-        return UsageError(usage, "not a code page number:", argv[i]);
-    if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(codePage)))
-        return UsageError(usage, "code page not available as ANSI code page:", argv[i]);
-    return 0;
+bool ArgumentReader::Is(std::string_view name, std::string_view alias) const {
+    return !operand_ && (name_ == name || (!alias.empty() && name_ == alias));
+}
+
+std::optional<std::string_view> ArgumentReader::Value() {
+    if (inlineValue_) {
+        if (inlineValue_->empty()) {
+            UsageError(command_, std::string(name_) + " needs a value");
+            return std::nullopt;
+        }
+        return inlineValue_;
+    }
+    if (index_ + 1 >= argc_ || argv_[index_ + 1][0] == '\0') {
+        UsageError(command_, std::string(name_) + " needs a value");
+        return std::nullopt;
+    }
+    return std::string_view(argv_[++index_]);
+}
+
+std::optional<unsigned long> ArgumentReader::Number(unsigned long minimum, unsigned long maximum) {
+    std::string option(name_);
+    std::optional<std::string_view> text = Value();
+    if (!text) return std::nullopt;
+    unsigned long value;
+    if (!ParseNumber(*text, minimum, maximum, value)) {
+        UsageError(command_,
+                   option + " takes a number from " + std::to_string(minimum) + " to " +
+                       std::to_string(maximum) + ", not",
+                   *text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool ArgumentReader::NoValue() {
+    if (!inlineValue_) return true;
+    UsageError(command_, std::string(name_) + " takes no value");
+    return false;
+}
+
+int ArgumentReader::Unknown() { return UsageError(command_, "unknown option:", current_); }
+
+std::optional<unsigned> ReadJobs(ArgumentReader& args) {
+    std::optional<unsigned long> jobs = args.Number(1, kMaxJobs);
+    if (!jobs) return std::nullopt;
+    return static_cast<unsigned>(*jobs);
+}
+
+std::optional<unsigned> ReadAnsiCodePage(ArgumentReader& args) {
+    std::optional<unsigned long> codePage = args.Number(0, 65535);
+    if (!codePage) return std::nullopt;
+    if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(*codePage))) {
+        UsageError(args.Command(), "code page not available as ANSI code page:",
+                   std::to_string(*codePage));
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(*codePage);
+}
+
+std::string DefaultDatabasePath() {
+    auto variable = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value ? value : "";
+    };
+    if (std::string explicitFile = variable("IDXFILTER_DB"); !explicitFile.empty())
+        return explicitFile;
+    // The XDG base-directory rules: a relative XDG_DATA_HOME is ignored.
+    std::string dataHome = variable("XDG_DATA_HOME");
+    if (dataHome.empty() || dataHome[0] != '/') {
+        std::string home = variable("HOME");
+        if (home.empty()) return {};
+        dataHome = home + "/.local/share";
+    }
+    return dataHome + "/idxfilter/index.db";
 }
 
 }  // namespace idxfilter::cli

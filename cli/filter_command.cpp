@@ -1,6 +1,7 @@
 #include "cli/filter_command.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,30 +44,33 @@ struct Options {
 
 int FilterCommand(int argc, char** argv) {
     Options options;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.files.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
+    ArgumentReader args(argc, argv, "");
+    while (args.Next()) {
+        if (args.IsOperand()) {
+            options.files.emplace_back(args.Operand());
+        } else if (args.Is("--help", "-h")) {
             std::fputs(kUsage, stdout);
             return kExitAllDelivered;
-        } else if (arg == "--utf16" || arg == "--jsonl") {
-            OutputForm form = arg == "--utf16" ? OutputForm::Utf16 : OutputForm::Jsonl;
+        } else if (args.Is("--version")) {
+            std::printf("%s\n", VersionLine().c_str());
+            return kExitAllDelivered;
+        } else if (args.Is("--utf16") || args.Is("--jsonl")) {
+            OutputForm form = args.Is("--utf16") ? OutputForm::Utf16 : OutputForm::Jsonl;
+            if (!args.NoValue()) return args.Failed();
             if (options.form != OutputForm::Utf8 && options.form != form)
-                return UsageError(kUsage, "--utf16 and --jsonl exclude each other");
+                return UsageError("", "--utf16 and --jsonl exclude each other");
             options.form = form;
-        } else if (arg == "--jobs") {
-            if (int status = ReadJobsOption(argc, argv, i, kUsage, options.jobs)) return status;
-        } else if (arg == "--ansi-codepage") {
-            if (int status = ReadAnsiCodePageOption(argc, argv, i, kUsage)) return status;
+        } else if (args.Is("--jobs")) {
+            std::optional<unsigned> jobs = ReadJobs(args);
+            if (!jobs) return args.Failed();
+            options.jobs = *jobs;
+        } else if (args.Is("--ansi-codepage")) {
+            if (!ReadAnsiCodePage(args)) return args.Failed();
         } else {
-            return UsageError(kUsage, "unknown option:", argv[i]);
+            return args.Unknown();
         }
     }
-    if (options.files.empty()) return UsageError(kUsage, "no file given");
+    if (options.files.empty()) return UsageError("", "no file given");
 
     const TextForm textForm =
         options.form == OutputForm::Utf16 ? TextForm::Utf16LittleEndian : TextForm::Utf8;

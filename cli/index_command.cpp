@@ -5,6 +5,7 @@
 #include <exception>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -183,28 +184,28 @@ int RunIndex(const Options& options) {
 
 int IndexCommand(int argc, char** argv) {
     Options options;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.paths.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
+    ArgumentReader args(argc, argv, "index");
+    while (args.Next()) {
+        if (args.IsOperand()) {
+            options.paths.emplace_back(args.Operand());
+        } else if (args.Is("--help", "-h")) {
             std::fputs(kUsage, stdout);
             return kExitAllDelivered;
-        } else if (arg == "--db") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') return UsageError(kUsage, "--db needs a file");
-            options.database = argv[++i];
-        } else if (arg == "--jobs") {
-            if (int status = ReadJobsOption(argc, argv, i, kUsage, options.jobs)) return status;
-        } else if (arg == "--ansi-codepage") {
-            if (int status = ReadAnsiCodePageOption(argc, argv, i, kUsage)) return status;
+        } else if (args.Is("--db")) {
+            std::optional<std::string_view> file = args.Value();
+            if (!file) return args.Failed();
+            options.database = *file;
+        } else if (args.Is("--jobs")) {
+            std::optional<unsigned> jobs = ReadJobs(args);
+            if (!jobs) return args.Failed();
+            options.jobs = *jobs;
+        } else if (args.Is("--ansi-codepage")) {
+            if (!ReadAnsiCodePage(args)) return args.Failed();
         } else {
-            return UsageError(kUsage, "unknown option:", argv[i]);
+            return args.Unknown();
         }
     }
-    if (options.paths.empty()) return UsageError(kUsage, "no file or folder given");
+    if (options.paths.empty()) return UsageError("index", "no file or folder given");
 
     try {
         return RunIndex(options);

@@ -40,11 +40,6 @@ struct FileRecord {
     std::string text;    // UTF-8; empty when result < 0
 };
 
-struct SearchHit {
-    std::string path;
-    std::string snippet;
-};
-
 class IndexDatabase {
 public:
     // Opens `file` for updating, creating the schema when the file is new
@@ -65,9 +60,8 @@ public:
     void Store(const FileRecord& record);
     void Remove(std::int64_t id);
 
-    // Best matches first (bm25). Throws DatabaseError for a query that FTS5
-    // rejects.
-    std::vector<SearchHit> Search(const std::string& query, int limit);
+    // The connection, for the readers of the index (index_search.h).
+    const Connection& Database() const { return connection_; }
 
 private:
     explicit IndexDatabase(Connection connection) : connection_(std::move(connection)) {}

@@ -1,11 +1,13 @@
 #include "cli/search_command.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/command_line.h"
 #include "cli/index_database.h"
+#include "cli/index_search.h"
 
 namespace idxfilter::cli {
 namespace {
@@ -38,35 +40,33 @@ int SearchCommand(int argc, char** argv) {
     std::string database = "idxfilter.db";
     unsigned long limit = 20;
     std::string query;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
+    ArgumentReader args(argc, argv, "search");
+    while (args.Next()) {
+        if (args.IsOperand()) {
             if (!query.empty()) query.push_back(' ');
-            query.append(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
+            query.append(args.Operand());
+        } else if (args.Is("--help", "-h")) {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (arg == "--db") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') return UsageError(kUsage, "--db needs a file");
-            database = argv[++i];
-        } else if (arg == "--limit") {
-            if (i + 1 >= argc) return UsageError(kUsage, "--limit needs a number");
-            if (!ParseNumber(argv[++i], 1, 1000000, limit))
-                return UsageError(kUsage, "not a limit (1 to 1000000):", argv[i]);
+        } else if (args.Is("--db")) {
+            std::optional<std::string_view> file = args.Value();
+            if (!file) return args.Failed();
+            database = *file;
+        } else if (args.Is("--limit")) {
+            std::optional<unsigned long> number = args.Number(1, 1000000);
+            if (!number) return args.Failed();
+            limit = *number;
         } else {
-            return UsageError(kUsage, "unknown option:", argv[i]);
+            return args.Unknown();
         }
     }
-    if (query.empty()) return UsageError(kUsage, "no query given");
+    if (query.empty()) return UsageError("search", "no query given");
 
     std::vector<SearchHit> hits;
     try {
         IndexDatabase index = IndexDatabase::OpenForSearch(database);
         try {
-            hits = index.Search(query, static_cast<int>(limit));
+            hits = SearchIndex(index, query, static_cast<int>(limit));
         } catch (const DatabaseError& error) {
             if (error.Code() != SQLITE_ERROR) throw;
             std::fprintf(stderr, "idxfilter: search: FTS5 rejected the query '%s': %s\n",
