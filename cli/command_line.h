@@ -10,6 +10,8 @@ namespace idxfilter::cli {
 constexpr int kExitAllDelivered = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitUsage = 2;
+// Standard output could not be written (a full disk, a closed pipe).
+constexpr int kExitOutputFailed = 3;
 
 // A decimal number in [minimum, maximum], nothing else.
 bool ParseNumber(std::string_view text, unsigned long minimum, unsigned long maximum,

@@ -9,6 +9,11 @@ namespace {
 // that a stuck one is reported promptly.
 constexpr int kBusyTimeoutMs = 2000;
 
+// Each file's row says what shaped its text (reader, ANSI code page, the
+// tool's version), so that a run with other settings filters it again;
+// `transient` marks a failure worth retrying (out of memory, ...), and
+// `truncated` a text cut at the store's limit. `title` is the document's
+// own, where it has one.
 constexpr const char* kSchema =
     "CREATE TABLE files("
     "  id INTEGER PRIMARY KEY,"
@@ -16,10 +21,26 @@ constexpr const char* kSchema =
     "  size INTEGER NOT NULL,"
     "  modified_ns INTEGER NOT NULL,"
     "  result INTEGER NOT NULL,"
-    "  reason TEXT);"
+    "  reason TEXT,"
+    "  transient INTEGER NOT NULL DEFAULT 0,"
+    "  truncated INTEGER NOT NULL DEFAULT 0,"
+    "  reader TEXT,"
+    "  ansi_codepage INTEGER,"
+    "  tool_version TEXT,"
+    "  title TEXT);"
     // The text's rowid is the file's id. remove_diacritics lets "cafe" find
     // "café"; unicode61 folds case beyond ASCII (Cyrillic, Greek, ...).
     "CREATE VIRTUAL TABLE texts USING fts5(text, tokenize = 'unicode61 remove_diacritics 2');";
+
+// From format 1: the settings were not recorded, so every row differs
+// from any run's and is filtered again on the next run.
+constexpr const char* kUpgradeFromFormat1 =
+    "ALTER TABLE files ADD COLUMN transient INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE files ADD COLUMN truncated INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE files ADD COLUMN reader TEXT;"
+    "ALTER TABLE files ADD COLUMN ansi_codepage INTEGER;"
+    "ALTER TABLE files ADD COLUMN tool_version TEXT;"
+    "ALTER TABLE files ADD COLUMN title TEXT;";
 
 bool FileExists(const std::string& file) {
     struct stat status;
@@ -78,6 +99,12 @@ void IndexDatabase::CheckFormat(bool mayCreate) {
         } else if (applicationId != kApplicationId) {
             throw DatabaseError("an SQLite database of another program, not an index of idxfilter",
                                 SQLITE_NOTADB);
+        } else if (version == 1 && mayCreate) {
+            connection_.Execute(kUpgradeFromFormat1);
+            connection_.Execute(("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
+        } else if (version == 1) {
+            // Searching needs nothing of format 2 but the title, which a
+            // format-1 index cannot have; it is read as it is.
         } else if (version != kFormatVersion) {
             throw DatabaseError("an index in format " + std::to_string(version) +
                                     "; this idxfilter reads format " +

@@ -19,7 +19,7 @@ namespace idxfilter::cli {
 
 // 'idxf'.
 constexpr std::int32_t kApplicationId = 0x69647866;
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
 
 // A file's row as stored.
 struct StoredFile {

@@ -3,8 +3,10 @@
 
 #include <climits>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "entry/filter_document.h"
 #include "entry/wide_buffer.h"
 #include "loading/document_loader.h"
 #include "platform/code_pages.h"
@@ -19,29 +21,51 @@ void CutAtFirstNul(std::string& text) {
 
 }  // namespace
 
-extern "C" int32_t IDXFILTER_CALL idx_filter(const char* path, idx_text_sink sink, void* user) {
+namespace idxfilter {
+
+int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterFailure* failure) {
+    FilterFailure why = FilterFailure::NoText;
     // Set only after the sink has returned: anything thrown before that,
     // by the filter or by the sink, leaves the call's result at -1.
     int32_t result = -1;
     try {
-        if (path == nullptr) return -1;
-        // The loader, the RTF preparation and the run decoding all ask
-        // for the ANSI code page; they get the same answer.
-        idxfilter::AnsiCodePageHold ansiCodePage;
-        std::string text;
-        idxfilter::DocumentLoader(path).Load(text);
-        CutAtFirstNul(text);
-        std::string plain = idxfilter::ConvertRtfToText(std::move(text));
-        if (sink == nullptr || plain.empty()) return -1;
-        // The UTF-16 text ends at the first NUL byte, if any.
-        idxfilter::WideBuffer wide(plain, true);
-        std::string().swap(plain);
-        std::size_t delivered = wide.Size() - 1;
-        // A count the result cannot express is not reported as success.
-        if (delivered > static_cast<std::size_t>(INT32_MAX)) return -1;
-        sink(reinterpret_cast<const idx_char16*>(wide.CStr()), user);
-        result = static_cast<int32_t>(delivered);
+        if (path != nullptr) {
+            // The loader, the RTF preparation and the run decoding all ask
+            // for the ANSI code page; they get the same answer.
+            AnsiCodePageHold ansiCodePage;
+            std::string text;
+            DocumentLoader(path).Load(text);
+            CutAtFirstNul(text);
+            std::string plain = ConvertRtfToText(std::move(text));
+            if (sink != nullptr && !plain.empty()) {
+                // The UTF-16 text ends at the first NUL byte, if any.
+                WideBuffer wide(plain, true);
+                std::string().swap(plain);
+                std::size_t delivered = wide.Size() - 1;
+                // A count the result cannot express is not reported as success.
+                if (delivered > static_cast<std::size_t>(INT32_MAX)) {
+                    why = FilterFailure::TooLarge;
+                } else {
+                    why = FilterFailure::Other;
+                    sink(reinterpret_cast<const idx_char16*>(wide.CStr()), user);
+                    result = static_cast<int32_t>(delivered);
+                    why = FilterFailure::None;
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Thrown by the sink too: a sink that ran out of memory is just as
+        // transient.
+        why = FilterFailure::OutOfMemory;
     } catch (...) {
+        why = FilterFailure::Other;
     }
+    if (failure != nullptr) *failure = why;
     return result;
+}
+
+}  // namespace idxfilter
+
+extern "C" int32_t IDXFILTER_CALL idx_filter(const char* path, idx_text_sink sink, void* user) {
+    return idxfilter::FilterDocument(path, sink, user, nullptr);
 }

@@ -1,0 +1,24 @@
+// The export's work, with the kind of failure kept for callers inside the
+// portable product (the command-line tool), which must tell a transient
+// failure from a document that has no text.
+#pragma once
+
+#include <cstdint>
+
+#include "idxfilter.h"
+
+namespace idxfilter {
+
+enum class FilterFailure {
+    None,         // the text was delivered
+    NoText,       // unreadable, not a regular file, or nothing to deliver
+    OutOfMemory,  // the process could not hold what the document needs
+    TooLarge,     // the text has more units than the result can count
+    Other         // anything else thrown, by the filter or by the sink
+};
+
+// What idx_filter does, with `failure` (if not null) set to why nothing
+// was delivered. Never throws.
+int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterFailure* failure);
+
+}  // namespace idxfilter
