@@ -54,6 +54,24 @@ std::string PrefixEnd(std::string prefix) {
     return prefix;
 }
 
+// Whether a failed store concerns the one file, the transaction still
+// open: then the file is recorded as failed and the batch goes on. Any
+// other failure (disk full, I/O, a rolled-back transaction) is the
+// database's.
+bool IsFailureOfOneFile(sqlite3* db, int code) {
+    if (sqlite3_get_autocommit(db)) return false;
+    switch (code) {
+    case SQLITE_TOOBIG:
+    case SQLITE_NOMEM:
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 IndexDatabase IndexDatabase::OpenForUpdate(const std::string& file) {
@@ -122,7 +140,8 @@ std::unordered_map<std::string, StoredFile> IndexDatabase::FilesUnder(
     const std::vector<std::string>& roots) {
     std::unordered_map<std::string, StoredFile> files;
     Statement select(connection_,
-                     "SELECT path, id, size, modified_ns, result, reason FROM files"
+                     "SELECT path, id, size, modified_ns, result, reason, transient, reader,"
+                     " ansi_codepage, tool_version FROM files"
                      " WHERE path = ?1 OR (path >= ?2 AND path < ?3)");
     for (const std::string& root : roots) {
         std::string prefix = root.ends_with('/') ? root : root + '/';
@@ -135,9 +154,31 @@ std::unordered_map<std::string, StoredFile> IndexDatabase::FilesUnder(
             file.modifiedNs = select.Integer(3);
             file.result = static_cast<std::int32_t>(select.Integer(4));
             file.reason = select.Bytes(5);
+            file.transient = select.Integer(6) != 0;
+            file.reader = select.Bytes(7);
+            file.ansiCodePage = select.IsNull(8) ? -1 : select.Integer(8);
+            file.toolVersion = select.Bytes(9);
         }
     }
     return files;
+}
+
+std::int64_t IndexDatabase::RemoveUnder(const std::vector<std::string>& paths) {
+    constexpr const char* kBelow = "path = ?1 OR (path >= ?2 AND path < ?3)";
+    Statement texts(connection_, (std::string("DELETE FROM texts WHERE rowid IN"
+                                              " (SELECT id FROM files WHERE ") +
+                                  kBelow + ")")
+                                     .c_str());
+    Statement rows(connection_, (std::string("DELETE FROM files WHERE ") + kBelow).c_str());
+    std::int64_t removed = 0;
+    for (const std::string& path : paths) {
+        std::string prefix = path.ends_with('/') ? path : path + '/';
+        std::string prefixEnd = PrefixEnd(prefix);
+        texts.Reset().BindBlob(1, path).BindBlob(2, prefix).BindBlob(3, prefixEnd).Step();
+        rows.Reset().BindBlob(1, path).BindBlob(2, prefix).BindBlob(3, prefixEnd).Step();
+        removed += sqlite3_changes64(connection_.Handle());
+    }
+    return removed;
 }
 
 void IndexDatabase::Begin() {
@@ -156,15 +197,40 @@ void IndexDatabase::Rollback() {
     sqlite3_exec(connection_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-void IndexDatabase::Store(const FileRecord& record) {
+bool IndexDatabase::Store(FileRecord& record, const FilterSettings& settings) {
+    try {
+        StoreRow(record, settings);
+        return true;
+    } catch (const DatabaseError& error) {
+        if (!IsFailureOfOneFile(connection_.Handle(), error.Code())) throw;
+        FileRecord failed;
+        failed.path = record.path;
+        failed.size = record.size;
+        failed.modifiedNs = record.modifiedNs;
+        failed.result = -1;
+        failed.transient = error.Code() == SQLITE_NOMEM;
+        failed.reason = error.Code() == SQLITE_NOMEM ? "out of memory"
+                        : error.Code() == SQLITE_TOOBIG
+                            ? "too large"
+                            : "cannot be stored (" + std::string(error.what()) + ")";
+        StoreRow(failed, settings);
+        record = std::move(failed);
+        return false;
+    }
+}
+
+void IndexDatabase::StoreRow(const FileRecord& record, const FilterSettings& settings) {
     if (!upsert_) {
         upsert_ = std::make_unique<Statement>(
             connection_,
-            "INSERT INTO files(path, size, modified_ns, result, reason)"
-            " VALUES(?1, ?2, ?3, ?4, ?5)"
+            "INSERT INTO files(path, size, modified_ns, result, reason, transient, truncated,"
+            " reader, ansi_codepage, tool_version)"
+            " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"
             " ON CONFLICT(path) DO UPDATE SET size = excluded.size,"
             " modified_ns = excluded.modified_ns, result = excluded.result,"
-            " reason = excluded.reason"
+            " reason = excluded.reason, transient = excluded.transient,"
+            " truncated = excluded.truncated, reader = excluded.reader,"
+            " ansi_codepage = excluded.ansi_codepage, tool_version = excluded.tool_version"
             " RETURNING id");
         deleteText_ = std::make_unique<Statement>(connection_, "DELETE FROM texts WHERE rowid = ?1");
         insertText_ =
@@ -173,6 +239,9 @@ void IndexDatabase::Store(const FileRecord& record) {
     upsert_->Reset().BindBlob(1, record.path).Bind(2, record.size).Bind(3, record.modifiedNs);
     upsert_->Bind(4, record.result);
     if (record.result < 0) upsert_->BindText(5, record.reason);
+    upsert_->Bind(6, record.transient ? 1 : 0).Bind(7, record.truncated ? 1 : 0);
+    upsert_->BindText(8, settings.reader).Bind(9, settings.ansiCodePage);
+    upsert_->BindText(10, settings.toolVersion);
     if (!upsert_->Step()) throw DatabaseError("storing a file gave no row id", SQLITE_INTERNAL);
     std::int64_t id = upsert_->Integer(0);
     while (upsert_->Step()) {

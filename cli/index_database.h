@@ -28,6 +28,19 @@ struct StoredFile {
     std::int64_t modifiedNs = 0;
     std::int32_t result = 0;
     std::string reason;
+    bool transient = false;
+    // What shaped the text; empty / -1 where not recorded (format 1).
+    std::string reader;
+    std::int64_t ansiCodePage = -1;
+    std::string toolVersion;
+};
+
+// What shaped a run's texts: a stored file with other settings is
+// filtered again.
+struct FilterSettings {
+    std::string reader;
+    std::int64_t ansiCodePage = 0;
+    std::string toolVersion;
 };
 
 // What one filter run gave for one file.
@@ -38,6 +51,8 @@ struct FileRecord {
     std::int32_t result = 0;
     std::string reason;  // empty when result >= 0
     std::string text;    // UTF-8; empty when result < 0
+    bool transient = false;  // a failure worth retrying (out of memory, ...)
+    bool truncated = false;  // `text` was cut at StoredTextLimit()
 };
 
 class IndexDatabase {
@@ -57,8 +72,15 @@ public:
     void Begin();
     void Commit();
     void Rollback();
-    void Store(const FileRecord& record);
+    // Stores the record with `settings`. A file the store cannot take
+    // (a text too big for SQLite, ...) is stored as failed with the reason
+    // instead (`record` then says so), and false is returned; a failure of the database itself
+    // throws DatabaseError.
+    bool Store(FileRecord& record, const FilterSettings& settings);
     void Remove(std::int64_t id);
+    // Removes the rows of each path and of everything below it; returns
+    // how many went.
+    std::int64_t RemoveUnder(const std::vector<std::string>& paths);
 
     // The connection, for the readers of the index (index_search.h).
     const Connection& Database() const { return connection_; }
@@ -77,6 +99,8 @@ private:
     bool inTransaction_ = false;
     // Prepared on first use and kept for the connection's life.
     std::unique_ptr<Statement> upsert_, deleteText_, insertText_, deleteFile_;
+
+    void StoreRow(const FileRecord& record, const FilterSettings& settings);
 };
 
 // A sentence for people about why the database could not be used.
