@@ -82,5 +82,18 @@ status=$?
 [ "$out" = "café au laitA😀café au laitA😀" ] || fail "--jobs 8 under ulimit -v 60000: [$out]"
 [ "$(grep -c "could only start" "$work/err")" -le 1 ] || fail "thread shortage said more than once"
 
+# A usage error is one line and a pointer to --help; both spellings of an
+# option's value work.
+for args in "--bogus x" "--jobs=0 x" "--jobs 0 x"; do
+    "$tool" $args > /dev/null 2> "$work/err"
+    status=$?
+    [ $status -eq 2 ] && [ "$(wc -l < "$work/err")" -eq 2 ] && grep -q "^try 'idxfilter --help'$" "$work/err" ||
+        fail "usage error for '$args': status $status, $(cat "$work/err")"
+done
+printf 'caf\351' > "$work/cp.txt"
+[ "$("$tool" --jobs=2 --ansi-codepage=1251 "$work/cp.txt")" = "cafй" ] || fail "--opt=value forms"
+[ "$("$tool" --jobs 2 --ansi-codepage 1251 "$work/cp.txt")" = "cafй" ] || fail "--opt value forms"
+[ "$("$tool" --version)" = "idxfilter 2.2.0.13" ] || fail "--version"
+
 [ $failures -eq 0 ] && echo "cli: all checks passed"
 exit $failures
