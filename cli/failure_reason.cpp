@@ -1,10 +1,61 @@
 #include "cli/failure_reason.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace idxfilter::cli {
+
+std::string ReasonForSystemError(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:  // a component of the path is not a folder
+            return "missing";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case ELOOP:
+            return "link loop";
+        case EISDIR:
+            return "a directory";
+        case ENXIO:  // a socket, or a device that is not there
+        case ENODEV:
+            return "not a regular file";
+        case ENOMEM:
+        case ENOSPC:  // the in-memory copy of a stream found no room
+            return "out of memory";
+        case EMFILE:
+        case ENFILE:
+            return "too many open files";
+        case ENAMETOOLONG:
+            return "name too long";
+        default:
+            return std::string("unreadable (") + std::strerror(error) + ")";
+    }
+}
+
+std::string ReasonForFileType(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISREG(mode) || S_ISFIFO(mode)) return {};
+    return "not a regular file";
+}
+
+std::string ReasonForFilterFailure(FilterFailure failure, bool empty) {
+    switch (failure) {
+        case FilterFailure::OutOfMemory:
+            return "out of memory";
+        case FilterFailure::TooLarge:
+            return "too large";
+        case FilterFailure::Other:
+            return "filter error";
+        case FilterFailure::None:
+        case FilterFailure::NoText:
+            break;
+    }
+    return empty ? "empty" : "no text";
+}
 
 std::string DescribeFailure(const std::string& path) {
     struct stat status;

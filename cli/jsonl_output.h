@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace idxfilter::cli {
+
+class OutputStream;
 
 // {"path": ..., "result": ..., "text": ...} and a newline. `text` is the
 // delivered text as UTF-8 ("" when result < 0, with "reason" added).
@@ -16,7 +19,21 @@ namespace idxfilter::cli {
 std::string JsonLine(const std::string& path, std::int32_t result, const std::string& text,
                      const std::string& reason);
 
+// The same line in three parts, so that a text of any size is written
+// straight from where it is, without a copy: the part before the text's
+// characters, the text (WriteJsonEscaped), and the part after them.
+std::string JsonLineHead(const std::string& path, std::int32_t result);
+std::string JsonLineTail(std::int32_t result, const std::string& reason);
+
+// The characters of a JSON string for valid UTF-8 `text`, escaped (", \
+// and control characters; the rest as it is). Written a run at a time.
+bool WriteJsonEscaped(std::string_view text, OutputStream& out);
+void AppendJsonEscaped(std::string_view text, std::string& out);
+
 bool IsValidUtf8(const std::string& bytes);
+// `bytes` with each byte that is not part of a well-formed UTF-8
+// sequence replaced by U+FFFD.
+std::string ReplaceIllFormedUtf8(const std::string& bytes);
 std::string Base64(const std::string& bytes);
 
 }  // namespace idxfilter::cli

@@ -1,7 +1,9 @@
 #include "cli/parallel_filter.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -48,9 +50,23 @@ void RunInOrder(std::size_t count, unsigned jobs, std::size_t window,
         }
     };
 
+    // Threads that cannot start (no memory for their stacks, a process
+    // limit) leave the work to those that did; with none, to this one.
     std::vector<std::thread> workers;
     workers.reserve(jobs);
-    for (unsigned j = 0; j < jobs; ++j) workers.emplace_back(work);
+    for (unsigned j = 0; j < jobs; ++j) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    if (workers.size() < jobs)
+        std::fprintf(stderr, "idxfilter: could only start %zu of %u threads\n", workers.size(), jobs);
+    if (workers.empty()) {
+        RunInOrder(count, 1, window, produce, consume);
+        return;
+    }
 
     auto finish = [&] {
         {

@@ -73,5 +73,27 @@ for bad in 0 -1 x 257 ""; do
 done
 "$tool" --jsonl --utf16 "$work/ansi.txt" > /dev/null 2>&1; [ $? -eq 2 ] || fail "--jsonl with --utf16 accepted"
 
+# Threads that cannot start (too little address space for their stacks):
+# the files are filtered by those that did, said once on standard error.
+out=$(sh -c 'ulimit -v 60000; exec "$@"' sh "$tool" --jobs 8 "$work/ansi.txt" "$work/utf16.txt" \
+    "$work/ansi.txt" "$work/utf16.txt" 2> "$work/err")
+status=$?
+[ $status -eq 0 ] || fail "--jobs 8 under ulimit -v 60000: status $status"
+[ "$out" = "café au laitA😀café au laitA😀" ] || fail "--jobs 8 under ulimit -v 60000: [$out]"
+[ "$(grep -c "could only start" "$work/err")" -le 1 ] || fail "thread shortage said more than once"
+
+# A usage error is one line and a pointer to --help; both spellings of an
+# option's value work.
+for args in "--bogus x" "--jobs=0 x" "--jobs 0 x"; do
+    "$tool" $args > /dev/null 2> "$work/err"
+    status=$?
+    [ $status -eq 2 ] && [ "$(wc -l < "$work/err")" -eq 2 ] && grep -q "^try 'idxfilter --help'$" "$work/err" ||
+        fail "usage error for '$args': status $status, $(cat "$work/err")"
+done
+printf 'caf\351' > "$work/cp.txt"
+[ "$("$tool" --jobs=2 --ansi-codepage=1251 "$work/cp.txt")" = "cafй" ] || fail "--opt=value forms"
+[ "$("$tool" --jobs 2 --ansi-codepage 1251 "$work/cp.txt")" = "cafй" ] || fail "--opt value forms"
+[ "$("$tool" --version)" = "idxfilter 2.2.0.13" ] || fail "--version"
+
 [ $failures -eq 0 ] && echo "cli: all checks passed"
 exit $failures
