@@ -57,16 +57,4 @@ std::string ReasonForFilterFailure(FilterFailure failure, bool empty) {
     return empty ? "empty" : "no text";
 }
 
-std::string DescribeFailure(const std::string& path) {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0) return "missing";
-    if (S_ISDIR(status.st_mode)) return "a directory";
-    if (!S_ISREG(status.st_mode)) return "not a regular file";
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return "unreadable";
-    ::close(fd);
-    if (status.st_size == 0) return "empty";
-    return "no text";
-}
-
 }  // namespace idxfilter::cli

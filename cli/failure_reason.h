@@ -27,8 +27,4 @@ std::string ReasonForFileType(mode_t mode);
 // "filter error".
 std::string ReasonForFilterFailure(FilterFailure failure, bool empty);
 
-// The older guess from a stat of the path after the filter failed, still
-// used by FilterFile until it opens files through FilterInput.
-std::string DescribeFailure(const std::string& path);
-
 }  // namespace idxfilter::cli

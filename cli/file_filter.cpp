@@ -8,6 +8,7 @@
 
 #include "cli/failure_reason.h"
 #include "cli/text_output.h"
+#include "entry/filter_document.h"
 #include "idxfilter.h"
 
 namespace idxfilter::cli {
@@ -60,11 +61,16 @@ int IDXFILTER_SINK_CALL CollectText(const idx_char16* text, void* user) {
     return 0;
 }
 
-FilteredText Filter(const std::string& path, Delivery& delivery) {
+FilteredText Filter(const FilterInput& input, Delivery& delivery) {
     FilteredText filtered;
-    filtered.result = idx_filter(path.c_str(), CollectText, &delivery);
+    if (!input.Reason().empty()) {
+        filtered.reason = input.Reason();
+        return filtered;
+    }
+    FilterFailure failure = FilterFailure::None;
+    filtered.result = FilterDocument(input.Path().c_str(), CollectText, &delivery, &failure);
     if (filtered.result < 0)
-        filtered.reason = DescribeFailure(path);
+        filtered.reason = ReasonForFilterFailure(failure, input.Empty());
     else
         filtered.text = std::move(delivery.bytes);
     return filtered;
@@ -72,14 +78,14 @@ FilteredText Filter(const std::string& path, Delivery& delivery) {
 
 }  // namespace
 
-FilteredText FilterFile(const std::string& path, TextForm form) {
+FilteredText FilterFile(const FilterInput& input, TextForm form) {
     Delivery delivery{form, nullptr, {}};
-    return Filter(path, delivery);
+    return Filter(input, delivery);
 }
 
-FilteredText FilterFileTo(const std::string& path, TextForm form, std::FILE* out) {
+FilteredText FilterFileTo(const FilterInput& input, TextForm form, std::FILE* out) {
     Delivery delivery{form, out, {}};
-    return Filter(path, delivery);
+    return Filter(input, delivery);
 }
 
 }  // namespace idxfilter::cli

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/filter_input.h"
+
 namespace idxfilter::cli {
 
 enum class TextForm {
@@ -20,10 +22,12 @@ struct FilteredText {
 };
 
 // Safe to call from several threads at once (the filter keeps no state).
-FilteredText FilterFile(const std::string& path, TextForm form);
+// An input that could not be opened gives -1 and its reason.
+FilteredText FilterFile(const FilterInput& input, TextForm form);
 
 // The same, but the text goes straight to `out` while the filter lends it,
 // and the result's text stays empty: for output in the order of the calls.
-FilteredText FilterFileTo(const std::string& path, TextForm form, std::FILE* out);
+// Write errors show in the stream's error state.
+FilteredText FilterFileTo(const FilterInput& input, TextForm form, std::FILE* out);
 
 }  // namespace idxfilter::cli

@@ -1,6 +1,10 @@
 #include "cli/filter_command.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,7 +12,9 @@
 
 #include "cli/command_line.h"
 #include "cli/file_filter.h"
+#include "cli/filter_input.h"
 #include "cli/jsonl_output.h"
+#include "cli/output_stream.h"
 #include "cli/parallel_filter.h"
 
 namespace idxfilter::cli {
@@ -16,23 +22,62 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: idxfilter [--ansi-codepage N] [--utf16 | --jsonl] [--jobs N] FILE...\n"
-    "       idxfilter index [--db FILE] [--jobs N] PATH...\n"
-    "       idxfilter search [--db FILE] [--limit N] QUERY\n"
+    "       idxfilter index  [--db FILE] [--jobs N] [--ansi-codepage N] [--force] [--prune]\n"
+    "                        [--exclude GLOB]... PATH...\n"
+    "       idxfilter forget [--db FILE] PATH...\n"
+    "       idxfilter search [--db FILE] [--limit N] [--json | -0] [--fts] QUERY...\n"
+    "       idxfilter --version\n"
     "\n"
     "Runs the filter on each FILE and writes the text it delivers to standard\n"
     "output: as UTF-8, or with --utf16 as the UTF-16LE units the filter\n"
     "delivered, or with --jsonl as one JSON object per file and line (path,\n"
-    "result, text). --ansi-codepage sets the code page that stands for the\n"
-    "system's ANSI code page (default 1252). --jobs filters N files at once\n"
-    "(default: the number of cores); the output keeps the order of the files.\n"
-    "A file named index or search is given as ./index or after --.\n"
+    "result, text, and reason when there is no text). FILE - is standard\n"
+    "input; pipes, FIFOs and files such as those of /proc are read as\n"
+    "streams. --ansi-codepage sets the code page that stands for the system's\n"
+    "ANSI code page (default 1252). --jobs filters N files at once (default:\n"
+    "the number of cores); the output keeps the order of the files. A file\n"
+    "named index, forget or search is given as ./index or after --.\n"
     "\n"
     "Exit status: 0 when every file delivered text, 1 when some file\n"
-    "delivered nothing, 2 for a usage error.\n"
+    "delivered nothing (named on standard error with the reason), 2 for a\n"
+    "usage error, 3 when standard output could not be written. A closed pipe\n"
+    "ends the tool as it ends other tools (SIGPIPE).\n"
     "\n"
-    "idxfilter index --help and idxfilter search --help describe the index.\n";
+    "idxfilter index --help, forget --help and search --help describe the index.\n";
 
 enum class OutputForm { Utf8, Utf16, Jsonl };
+
+// Standard output failed (a full disk, a closed pipe): the run ends.
+struct OutputFailed {
+    int error;
+};
+
+void CheckOutput() {
+    if (std::ferror(stdout)) throw OutputFailed{errno != 0 ? errno : EIO};
+}
+
+FilteredText OutOfMemory() {
+    FilteredText outcome;
+    outcome.reason = "out of memory";
+    return outcome;
+}
+
+// The line is written in parts, so that a large text is not copied into
+// it; a line that cannot be had for lack of memory says so instead.
+void WriteJsonLine(const std::string& file, const FilteredText& outcome) {
+    std::string head, tail;
+    try {
+        head = JsonLineHead(file, outcome.result);
+        tail = JsonLineTail(outcome.result, outcome.reason);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "idxfilter: %s: out of memory writing its line\n", file.c_str());
+        return;
+    }
+    std::fwrite(head.data(), 1, head.size(), stdout);
+    OutputStream out(stdout);
+    WriteJsonEscaped(outcome.text, out);
+    std::fwrite(tail.data(), 1, tail.size(), stdout);
+}
 
 struct Options {
     OutputForm form = OutputForm::Utf8;
@@ -74,33 +119,61 @@ int FilterCommand(int argc, char** argv) {
 
     const TextForm textForm =
         options.form == OutputForm::Utf16 ? TextForm::Utf16LittleEndian : TextForm::Utf8;
+    // Standard input is read once, before any worker starts: the first "-"
+    // gets the whole stream, a later one nothing (as cat - - on a pipe).
+    std::map<std::size_t, FilterInput> streams;
+    for (std::size_t i = 0; i < options.files.size(); ++i)
+        if (options.files[i] == "-")
+            streams.emplace(i, streams.empty() ? FilterInput::ReadStream(0) : FilterInput::Nothing());
+    auto filter = [&](std::size_t i, std::FILE* out) {
+        try {
+            auto stream = streams.find(i);
+            if (stream != streams.end())
+                return out ? FilterFileTo(stream->second, textForm, out)
+                           : FilterFile(stream->second, textForm);
+            FilterInput input = FilterInput::Open(options.files[i]);
+            return out ? FilterFileTo(input, textForm, out) : FilterFile(input, textForm);
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory();
+        }
+    };
+
     int status = kExitAllDelivered;
     auto reportFailure = [&](const std::string& file, const FilteredText& outcome) {
         if (outcome.result >= 0) return;
         std::fprintf(stderr, "idxfilter: %s: no text delivered (%s)\n", file.c_str(), outcome.reason.c_str());
         status = kExitSomeFailed;
     };
-    if (options.form != OutputForm::Jsonl && (options.jobs == 1 || options.files.size() == 1)) {
-        // One file at a time: each text goes out while the filter lends it.
-        for (const std::string& file : options.files) reportFailure(file, FilterFileTo(file, textForm, stdout));
-    } else {
-        std::vector<FilteredText> outcomes(options.files.size());
-        RunInOrder(
-            options.files.size(), options.jobs, 4 * options.jobs,
-            [&](std::size_t i) { outcomes[i] = FilterFile(options.files[i], textForm); },
-            [&](std::size_t i) {
-                const std::string& file = options.files[i];
-                FilteredText outcome = std::move(outcomes[i]);
-                reportFailure(file, outcome);
-                std::string bytes = options.form == OutputForm::Jsonl
-                                        ? JsonLine(file, outcome.result, outcome.text, outcome.reason)
-                                        : std::move(outcome.text);
-                std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-            });
-    }
-    if (std::fflush(stdout) != 0) {
-        std::perror("idxfilter: writing standard output");
-        return kExitSomeFailed;
+    try {
+        if (options.form != OutputForm::Jsonl && (options.jobs == 1 || options.files.size() == 1)) {
+            // One file at a time: each text goes out while the filter lends it.
+            for (std::size_t i = 0; i < options.files.size(); ++i) {
+                reportFailure(options.files[i], filter(i, stdout));
+                CheckOutput();
+            }
+        } else {
+            std::vector<FilteredText> outcomes(options.files.size());
+            RunInOrder(
+                options.files.size(), options.jobs, 4 * options.jobs,
+                [&](std::size_t i) { outcomes[i] = filter(i, nullptr); },
+                [&](std::size_t i) {
+                    const std::string& file = options.files[i];
+                    FilteredText outcome = std::move(outcomes[i]);
+                    reportFailure(file, outcome);
+                    if (options.form == OutputForm::Jsonl)
+                        WriteJsonLine(file, outcome);
+                    else
+                        std::fwrite(outcome.text.data(), 1, outcome.text.size(), stdout);
+                    CheckOutput();
+                });
+        }
+        if (std::fflush(stdout) != 0) throw OutputFailed{errno};
+    } catch (const OutputFailed& failure) {
+        // A closed pipe ends the tool silently, as it ends other tools.
+        if (failure.error != EPIPE)
+            std::fprintf(stderr, "idxfilter: writing standard output: %s\n",
+                         std::strerror(failure.error));
+        return kExitOutputFailed;
     }
     return status;
 }

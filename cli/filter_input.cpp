@@ -66,7 +66,13 @@ void FilterInput::Adopt(int fd) {
 }
 
 FilterInput FilterInput::Open(const std::string& path) {
-    int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
+    // Devices and sockets are never opened: opening one can block, rewind
+    // a tape or take a terminal.
+    struct stat named;
+    if (::stat(path.c_str(), &named) != 0) return Failure(ReasonForSystemError(errno));
+    if (!S_ISREG(named.st_mode) && !S_ISFIFO(named.st_mode) && !S_ISDIR(named.st_mode))
+        return Failure(ReasonForFileType(named.st_mode));
+    int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY); });
     if (fd < 0) return Failure(ReasonForSystemError(errno));
     struct stat status;
     if (::fstat(fd, &status) != 0) {

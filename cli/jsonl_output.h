@@ -25,8 +25,8 @@ std::string JsonLine(const std::string& path, std::int32_t result, const std::st
 std::string JsonLineHead(const std::string& path, std::int32_t result);
 std::string JsonLineTail(std::int32_t result, const std::string& reason);
 
-// The characters of a JSON string for valid UTF-8 `text`, escaped (", \
-// and control characters; the rest as it is). Written a run at a time.
+// The characters of a JSON string for valid UTF-8 `text`, escaped (quote,
+// backslash and control characters; the rest as it is), a run at a time.
 bool WriteJsonEscaped(std::string_view text, OutputStream& out);
 void AppendJsonEscaped(std::string_view text, std::string& out);
 

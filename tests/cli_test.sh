@@ -95,5 +95,44 @@ printf 'caf\351' > "$work/cp.txt"
 [ "$("$tool" --jobs 2 --ansi-codepage 1251 "$work/cp.txt")" = "cafй" ] || fail "--opt value forms"
 [ "$("$tool" --version)" = "idxfilter 2.2.0.13" ] || fail "--version"
 
+# Standard input, pipes, FIFOs and files whose size reads 0: read as
+# streams. The first "-" takes the whole stream, a second one nothing.
+[ "$(printf '{\\rtf1 from a pipe}' | "$tool" -)" = "from a pipe" ] || fail "- on a pipe"
+[ "$(printf 'via dev stdin' | "$tool" /dev/stdin)" = "via dev stdin" ] || fail "/dev/stdin on a pipe"
+printf 'abc' | "$tool" --jsonl - - > "$work/out" 2> /dev/null
+[ $? -eq 1 ] || fail "- - : status not 1"
+[ "$(sed -n 1p "$work/out")" = '{"path":"-","result":3,"text":"abc"}' ] || fail "--jsonl -: $(sed -n 1p "$work/out")"
+grep -q '^{"path":"-","result":-1,"text":"","reason":"empty"}$' "$work/out" || fail "second - not empty"
+head -c 30000000 /dev/zero | tr '\0' 'x' | "$tool" - | wc -c > "$work/count"
+[ "$(tr -d ' ' < "$work/count")" = 30000000 ] || fail "30 MB through a pipe: $(cat "$work/count") bytes"
+mkfifo "$work/fifo"
+(printf 'fifo text' > "$work/fifo") &
+[ "$("$tool" "$work/fifo")" = "fifo text" ] || fail "named FIFO"
+wait
+[ -n "$("$tool" /proc/self/status)" ] || fail "a /proc file gave nothing"
+"$tool" /dev/null 2> "$work/err"
+[ $? -eq 1 ] && grep -q "not a regular file" "$work/err" || fail "device: $(cat "$work/err")"
+if [ "$(id -u)" != 0 ]; then
+    printf 'x' > "$work/locked.txt"; chmod 000 "$work/locked.txt"
+    "$tool" "$work/locked.txt" 2> "$work/err"
+    grep -q "permission denied" "$work/err" || fail "permission: $(cat "$work/err")"
+fi
+
+# Standard output that cannot be written has its own status, in every form.
+for form in "" --utf16 --jsonl; do
+    "$tool" $form "$work/ansi.txt" "$data/sample.rtf" > /dev/full 2> "$work/err"
+    status=$?
+    [ $status -eq 3 ] && grep -q "No space left" "$work/err" || fail "/dev/full $form: status $status"
+done
+
+# Out of memory for one file is that file's failure, not the run's.
+head -c 100000000 /dev/zero | tr '\0' 'w' > "$work/big.txt"
+sh -c 'ulimit -v 250000; exec "$@"' sh "$tool" --jsonl "$work/big.txt" "$work/ansi.txt" > "$work/out" 2> /dev/null
+status=$?
+[ $status -eq 1 ] || fail "--jsonl out of memory: status $status"
+grep -q '"reason":"out of memory"' "$work/out" && grep -q 'café au lait' "$work/out" ||
+    fail "--jsonl out of memory: $(cut -c1-200 "$work/out")"
+rm -f "$work/big.txt"
+
 [ $failures -eq 0 ] && echo "cli: all checks passed"
 exit $failures
