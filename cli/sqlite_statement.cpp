@@ -87,6 +87,8 @@ bool Statement::Step() {
     return false;
 }
 
+double Statement::Real(int column) const { return sqlite3_column_double(statement_, column); }
+
 std::int64_t Statement::Integer(int column) const { return sqlite3_column_int64(statement_, column); }
 
 std::string_view Statement::Bytes(int column) const {

@@ -64,6 +64,7 @@ public:
     // True when a row is available; false when done. Throws on errors.
     bool Step();
     std::int64_t Integer(int column) const;
+    double Real(int column) const;
     // Text or blob column as bytes, valid until the next step or reset.
     std::string_view Bytes(int column) const;
     bool IsNull(int column) const;
