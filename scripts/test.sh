@@ -8,7 +8,19 @@ jobs=$(nproc)
 
 if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   dpkg --add-architecture i386
-  apt-get update -q
+  # A mirror caught mid-sync fails the update ("File has unexpected size");
+  # it settles within minutes, so the update is retried; if it still fails,
+  # the install goes on with the lists that did arrive and fails only when a
+  # package is really missing.
+  for attempt in 1 2 3 4 5 6; do
+    if apt-get update -q; then break; fi
+    if [ "$attempt" = 6 ]; then
+      echo "warning: apt-get update kept failing; installing from the lists it fetched" >&2
+      break
+    fi
+    echo "apt-get update failed (attempt $attempt); retrying in $((attempt * 20)) s" >&2
+    sleep $((attempt * 20))
+  done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev nlohmann-json3-dev \
     clang-14 libclang-rt-14-dev \
