@@ -21,10 +21,16 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
     echo "apt-get update failed (attempt $attempt); retrying in $((attempt * 20)) s" >&2
     sleep $((attempt * 20))
   done
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev nlohmann-json3-dev \
-    clang-14 libclang-rt-14-dev \
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+  packages=(cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev
+    nlohmann-json3-dev clang-14 libclang-rt-14-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64)
+  # When one architecture's security list did not arrive, its libraries
+  # cannot match the other's security versions (multiarch needs equal
+  # versions); installing from the release itself keeps both in step.
+  if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${packages[@]}"; then
+    echo "warning: installing from bookworm's release lists only" >&2
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm "${packages[@]}"
+  fi
 fi
 
 export WINEDEBUG=-all
