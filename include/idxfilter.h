@@ -24,6 +24,7 @@
 #ifndef IDXFILTER_H
 #define IDXFILTER_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -50,6 +51,74 @@ typedef uint16_t idx_char16;
 typedef int (IDXFILTER_SINK_CALL *idx_text_sink)(const idx_char16 *text, void *user);
 
 IDXFILTER_EXPORT int32_t IDXFILTER_CALL idx_filter(const char *path, idx_text_sink sink, void *user);
+
+#if !defined(_WIN32)
+/*
+ * The portable library's second function (not in the Windows DLL, whose
+ * only export is idx_filter): the document as a path or as bytes in memory,
+ * a choice of reader, and the text as UTF-8 with its length.
+ *
+ * Readers:
+ *   IDX_READER_COMPLETE  reads RTF as today's writers mean it (Unicode
+ *                        characters, field results, no document properties
+ *                        in the body, ...) and plain text without stopping
+ *                        at a zero byte; lines end in LF.
+ *   IDX_READER_EXACT     the text idx_filter delivers, byte for byte (in
+ *                        UTF-8, CRLF line ends included).
+ *
+ * ansi_code_page: the code page that stands for the system's ANSI code page
+ * in this call (for plain 8-bit text and RTF's \ansi); 0 keeps the process's
+ * (1252 unless the host set another); IDX_ANSI_CODE_PAGE_GUESS guesses a
+ * legacy 8-bit text's code page (complete reader only; exact: 0).
+ *
+ * The text is lent to `text_sink` once, for the duration of its call, as
+ * `length` bytes of UTF-8 (not NUL-terminated, no NUL inside). Each document
+ * property present (complete reader: "title", "subject", "author",
+ * "manager", "company", "operator", "category", "keywords", "comment",
+ * "doccomm", "created", "revised") is lent to `property_sink` (may be null)
+ * before the text, as a NUL-terminated name and a UTF-8 value with its length.
+ * Whatever the sinks return is ignored.
+ *
+ * Result: the number of UTF-16 units of the delivered text (for the exact
+ * reader, what idx_filter returns for the same file), or -1 when no text
+ * was delivered, with `*reason` (if not null) set to why; 0 is never
+ * returned. Nothing is thrown to the caller, no state is kept between
+ * calls, calls on different threads do not interfere.
+ */
+enum idx_reader { IDX_READER_COMPLETE = 0, IDX_READER_EXACT = 1 };
+
+enum idx_reason {
+  IDX_REASON_NONE = 0,          /* text delivered */
+  IDX_REASON_NO_TEXT = 1,       /* the document has no text to deliver */
+  IDX_REASON_UNREADABLE = 2,    /* the file could not be opened or read */
+  IDX_REASON_BINARY = 3,        /* not a text document (complete reader) */
+  IDX_REASON_OUT_OF_MEMORY = 4, /* transient: worth trying again */
+  IDX_REASON_TOO_LARGE = 5,     /* the text is too long to count */
+  IDX_REASON_BAD_ARGUMENT = 6,  /* null or unknown arguments */
+  IDX_REASON_FAILED = 7         /* anything else, a sink's exception included */
+};
+
+#define IDX_ANSI_CODE_PAGE_GUESS 0xFFFFFFFFu
+
+typedef struct idx_extract_options {
+  uint32_t struct_size;    /* sizeof(idx_extract_options) */
+  uint32_t reader;         /* enum idx_reader */
+  uint32_t ansi_code_page; /* see above */
+} idx_extract_options;
+
+typedef void (*idx_utf8_sink)(const char *text, size_t length, void *user);
+typedef void (*idx_property_sink)(const char *name, const char *value, size_t length, void *user);
+
+/* Reads the file at `path`; null options mean the complete reader, code page 0. */
+IDXFILTER_EXPORT int64_t idx_extract_path(const char *path, const idx_extract_options *options,
+                                          idx_utf8_sink text_sink, idx_property_sink property_sink,
+                                          void *user, int *reason);
+
+/* Reads a document given as `size` bytes at `data`, encoded as a file would be. */
+IDXFILTER_EXPORT int64_t idx_extract_bytes(const void *data, size_t size, const idx_extract_options *options,
+                                           idx_utf8_sink text_sink, idx_property_sink property_sink,
+                                           void *user, int *reason);
+#endif
 
 #ifdef __cplusplus
 }
