@@ -64,6 +64,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 UTF-8, UTF-16 or an ANSI code page) and hands its plain text to a callback as UTF-16,
 and the idxfilter tool: the filter on files, an SQLite full-text index of folders,
 and search in it.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# Debian packages ship stripped programs and libraries.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "idxfilter developers")
