@@ -113,15 +113,18 @@ run_installed_tool() {
   [ -s "$tool_text" ] || fail "installed idxfilter wrote nothing for $sample"
 }
 
-# The library a program loads, resolved: it must be the installed one.
-check_loads_installed_library() {
+# The library a program loads, resolved: it must be the one in folder $2.
+check_loads_library_in() {
   local program=$1 loaded
   loaded=$(ldd "$program" | sed -n 's/^[[:space:]]*libidxfilter\.so\.[0-9]* => \([^ ]*\) .*/\1/p')
   [ -n "$loaded" ] || fail "$(basename "$program") does not find libidxfilter without LD_LIBRARY_PATH"
-  [ "$(realpath "$loaded")" = "$(realpath "$prefix"/lib/libidxfilter.so)" ] ||
-    fail "$(basename "$program") loads $loaded, not the installed library"
+  [ "$(realpath "$loaded")" = "$(realpath "$2"/libidxfilter.so)" ] ||
+    fail "$(basename "$program") loads $loaded, not the library in $2"
 }
 
+# Builds the C host with the idxfilter.pc found in PKG_CONFIG_PATH, runs it
+# on the sample and compares its text with the installed tool's. $1 names
+# the tree for messages.
 check_pkg_config_host() {
   local cflags libs libdir program=$work/print_text
   cflags=$(pkg-config --cflags idxfilter)
@@ -130,11 +133,11 @@ check_pkg_config_host() {
   # shellcheck disable=SC2086 # the flags are words
   cc -std=c99 -Wall -Wextra -Werror $cflags "$source_dir/tests/install/print_text.c" -o "$program" \
     $libs "-Wl,-rpath,$libdir" 2> "$work/cc.log" ||
-    fail "the pkg-config host does not build: $(head -1 "$work/cc.log")"
-  check_loads_installed_library "$program"
-  "$program" "$sample" > "$work/print_text.txt" || fail "the pkg-config host failed on $sample"
+    fail "the pkg-config host does not build against $1: $(head -1 "$work/cc.log")"
+  check_loads_library_in "$program" "$libdir"
+  "$program" "$sample" > "$work/print_text.txt" || fail "the pkg-config host failed on $sample ($1)"
   cmp -s "$work/print_text.txt" "$tool_text" ||
-    fail "the pkg-config host's text differs from the installed tool's"
+    fail "the pkg-config host's text ($1) differs from the installed tool's"
 }
 
 configure_cmake_host() {
@@ -152,7 +155,7 @@ check_cmake_host() {
     fail "find_package found $(grep '^idxfilter_DIR' "$host/CMakeCache.txt"), not the installed package"
   cmake --build "$host" > "$host.build.log" 2>&1 ||
     fail "the find_package host does not build: $(grep -m1 -i error "$host.build.log")"
-  check_loads_installed_library "$host/count_text"
+  check_loads_library_in "$host/count_text" "$prefix/lib"
   local counts units
   counts=$("$host/count_text" "$sample") || fail "the find_package host failed on $sample: $counts"
   units=$(($("$prefix/bin/idxfilter" --utf16 "$sample" | wc -c) / 2))
@@ -258,24 +261,25 @@ complete_words() {
 check_completion() {
   local script=$prefix/share/bash-completion/completions/idxfilter
   bash -n "$script" || fail "the bash completion has a syntax error"
-  # shellcheck source=../completion/idxfilter.bash
+  # shellcheck source=/dev/null # the installed copy of completion/idxfilter.bash
   source "$script"
   complete -p idxfilter > /dev/null 2>&1 || fail "sourcing the completion defines no completion for idxfilter"
 
   mkdir -p "$work/completion/my notes" && cd "$work/completion"
   touch report.rtf
-  local case words wanted unwanted word offered
+  local case words wanted unwanted word offered line
   for case in "${completion_cases[@]}"; do
     IFS='|' read -r words wanted unwanted <<< "$case"
+    line=$(tr -s ' ' <<< "$words" | sed 's/ $//')
     offered=$(complete_words "$words")
     eval "wanted=($wanted) unwanted=($unwanted)"
     for word in "${wanted[@]}"; do
       grep -qxF -- "$word" <<< "$offered" ||
-        fail "completing '$(echo $words)' does not offer '$word' (offers: $(echo $offered))"
+        fail "completing '$line' does not offer '$word' (offers: $(tr '\n' ' ' <<< "$offered"))"
     done
     for word in "${unwanted[@]}"; do
       ! grep -qxF -- "$word" <<< "$offered" ||
-        fail "completing '$(echo $words)' offers '$word'"
+        fail "completing '$line' offers '$word'"
     done
   done
 
@@ -317,6 +321,15 @@ check_debian_package() {
   grep -q "^libidxfilter ${version%%.*} idxfilter" "$work/control/shlibs" 2> /dev/null ||
     fail "the package has no shlibs entry for libidxfilter.so.${version%%.*}"
   grep -q ldconfig "$work/control/postinst" 2> /dev/null || fail "the package does not run ldconfig"
+
+  # The packaged (stripped) files work where they are unpacked: the tool
+  # runs and a host builds against the library with the packaged .pc file.
+  local root=$work/deb-root
+  dpkg-deb -x "$deb" "$root"
+  [ "$("$root/usr/bin/idxfilter" --version)" = "idxfilter $version" ] ||
+    fail "the packaged idxfilter does not run"
+  PKG_CONFIG_PATH=$root/usr/lib/pkgconfig check_pkg_config_host "the unpacked package"
+  step "the unpacked package: its tool runs, a pkg-config host builds and runs"
 }
 
 install_into_prefix
@@ -324,7 +337,7 @@ check_installed_files
 check_library_names
 step "installed into a temporary prefix: version $version, SONAME libidxfilter.so.${version%%.*}"
 run_installed_tool
-check_pkg_config_host
+check_pkg_config_host "the installed prefix"
 check_cmake_host
 step "installed tool, a pkg-config host and a find_package host run (no LD_LIBRARY_PATH)"
 check_manual_page
