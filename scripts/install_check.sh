@@ -27,6 +27,10 @@ build=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 sample=$source_dir/tests/data/sample.rtf
 started=$SECONDS
+# The library folder below the prefix, as the build was configured
+# (lib, or lib/x86_64-linux-gnu with -DCMAKE_INSTALL_LIBDIR=...).
+lib=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$1/CMakeCache.txt")
+[ -n "$lib" ] || fail "$1 was configured without GNUInstallDirs (no CMAKE_INSTALL_LIBDIR)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/idxfilter-install-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -43,14 +47,14 @@ unset LD_LIBRARY_PATH
 expected_files=(
   bin/idxfilter
   include/idxfilter.h
-  lib/libidxfilter.so
-  "lib/libidxfilter.so.+([0-9])"
-  "lib/libidxfilter.so.+([0-9]).+([0-9]).+([0-9])"
-  lib/pkgconfig/idxfilter.pc
-  lib/cmake/idxfilter/idxfilterConfig.cmake
-  lib/cmake/idxfilter/idxfilterConfigVersion.cmake
-  lib/cmake/idxfilter/idxfilterTargets.cmake
-  "lib/cmake/idxfilter/idxfilterTargets-*.cmake"
+  "$lib"/libidxfilter.so
+  "$lib/libidxfilter.so.+([0-9])"
+  "$lib/libidxfilter.so.+([0-9]).+([0-9]).+([0-9])"
+  "$lib"/pkgconfig/idxfilter.pc
+  "$lib"/cmake/idxfilter/idxfilterConfig.cmake
+  "$lib"/cmake/idxfilter/idxfilterConfigVersion.cmake
+  "$lib"/cmake/idxfilter/idxfilterTargets.cmake
+  "$lib/cmake/idxfilter/idxfilterTargets-*.cmake"
   share/man/man1/idxfilter.1
   share/bash-completion/completions/idxfilter
 )
@@ -77,7 +81,7 @@ check_installed_files() {
   for pattern in "${expected_files[@]}"; do
     [ -n "${used[$pattern]-}" ] || fail "not installed: $pattern"
   done
-  ! grep -q idxfilter_core "$prefix"/lib/cmake/idxfilter/*.cmake ||
+  ! grep -q idxfilter_core "$prefix/$lib"/cmake/idxfilter/*.cmake ||
     fail "the CMake package refers to the internal core library"
 }
 
@@ -85,19 +89,19 @@ check_installed_files() {
 
 version=""
 check_library_names() {
-  export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+  export PKG_CONFIG_PATH=$prefix/$lib/pkgconfig
   version=$(pkg-config --modversion idxfilter) || fail "pkg-config does not find idxfilter.pc"
   local major minor patch rest
   IFS=. read -r major minor patch rest <<< "$version"
   local real=libidxfilter.so.$major.$minor.$patch soname=libidxfilter.so.$major
-  [ "$(readlink "$prefix/lib/libidxfilter.so")" = "$soname" ] ||
-    fail "lib/libidxfilter.so does not link to $soname"
-  [ "$(readlink "$prefix/lib/$soname")" = "$real" ] || fail "lib/$soname does not link to $real"
+  [ "$(readlink "$prefix/$lib/libidxfilter.so")" = "$soname" ] ||
+    fail "$lib/libidxfilter.so does not link to $soname"
+  [ "$(readlink "$prefix/$lib/$soname")" = "$real" ] || fail "$lib/$soname does not link to $real"
   local soname_entry
-  soname_entry=$(readelf -d "$prefix/lib/$real" | sed -n 's/.*(SONAME).*\[\(.*\)\].*/\1/p')
+  soname_entry=$(readelf -d "$prefix/$lib/$real" | sed -n 's/.*(SONAME).*\[\(.*\)\].*/\1/p')
   [ "$soname_entry" = "$soname" ] || fail "$real has SONAME '$soname_entry', expected $soname"
-  file -L "$prefix/lib/libidxfilter.so" | grep -q 'ELF.*shared object' ||
-    fail "lib/libidxfilter.so is not a shared object"
+  file -L "$prefix/$lib/libidxfilter.so" | grep -q 'ELF.*shared object' ||
+    fail "$lib/libidxfilter.so is not a shared object"
 }
 
 # --- programs built against the installed library -----------------------------
@@ -151,11 +155,11 @@ check_cmake_host() {
   local host=$work/cmake_host major=${version%%.*}
   configure_cmake_host "$host" -DIDXFILTER_WANTED_VERSION="$major.0" ||
     fail "find_package(idxfilter $major.0) fails: $(grep -m1 -A2 'CMake Error' "$host.log" | tr '\n' ' ')"
-  grep -qx "idxfilter_DIR:PATH=$prefix/lib/cmake/idxfilter" "$host/CMakeCache.txt" ||
+  grep -qx "idxfilter_DIR:PATH=$prefix/$lib/cmake/idxfilter" "$host/CMakeCache.txt" ||
     fail "find_package found $(grep '^idxfilter_DIR' "$host/CMakeCache.txt"), not the installed package"
   cmake --build "$host" > "$host.build.log" 2>&1 ||
     fail "the find_package host does not build: $(grep -m1 -i error "$host.build.log")"
-  check_loads_library_in "$host/count_text" "$prefix/lib"
+  check_loads_library_in "$host/count_text" "$prefix/$lib"
   local counts units
   counts=$("$host/count_text" "$sample") || fail "the find_package host failed on $sample: $counts"
   units=$(($("$prefix/bin/idxfilter" --utf16 "$sample" | wc -c) / 2))
@@ -305,9 +309,9 @@ check_debian_package() {
   step "$(basename "$deb"), dpkg-deb -c:"
   dpkg-deb -c "$deb" | tee "$work/deb.txt" | sed 's/^/    /'
   local file
-  for file in usr/bin/idxfilter usr/include/idxfilter.h usr/lib/libidxfilter.so \
-    "usr/lib/libidxfilter.so.${version%%.*}" usr/lib/pkgconfig/idxfilter.pc \
-    usr/lib/cmake/idxfilter/idxfilterConfig.cmake usr/share/man/man1/idxfilter.1 \
+  for file in usr/bin/idxfilter usr/include/idxfilter.h "usr/$lib/libidxfilter.so" \
+    "usr/$lib/libidxfilter.so.${version%%.*}" "usr/$lib/pkgconfig/idxfilter.pc" \
+    "usr/$lib/cmake/idxfilter/idxfilterConfig.cmake" usr/share/man/man1/idxfilter.1 \
     usr/share/bash-completion/completions/idxfilter; do
     grep -qE " \./$file( |$)" "$work/deb.txt" || fail "the package lacks /$file"
   done
@@ -328,7 +332,7 @@ check_debian_package() {
   dpkg-deb -x "$deb" "$root"
   [ "$("$root/usr/bin/idxfilter" --version)" = "idxfilter $version" ] ||
     fail "the packaged idxfilter does not run"
-  PKG_CONFIG_PATH=$root/usr/lib/pkgconfig check_pkg_config_host "the unpacked package"
+  PKG_CONFIG_PATH=$root/usr/$lib/pkgconfig check_pkg_config_host "the unpacked package"
   step "the unpacked package: its tool runs, a pkg-config host builds and runs"
 }
 
