@@ -7,6 +7,8 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 void SkipBlanks(std::string_view& s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
 }
@@ -81,7 +83,7 @@ std::string HyperlinkTarget(std::string_view s) {
     for (;;) {
         SkipBlanks(s);
         if (s.empty()) break;
-        if (s.front() == '\\' && s.size() > 1 && s[1] != '\\') {
+        if (s.front() == '\\' && s.size() > 1 && IsAsciiLetter(s[1])) {
             char name = s[1];
             s.remove_prefix(2);
             SkipBlanks(s);
@@ -97,7 +99,11 @@ std::string HyperlinkTarget(std::string_view s) {
     }
     std::string target = url.empty() ? bookmark : url;
     while (!target.empty() && IsBlank(target.back())) target.pop_back();
-    return PercentDecoded(target);
+    std::string decoded = PercentDecoded(target);
+    if (IsStrictUtf8(decoded)) return decoded;
+    std::string repaired;
+    AppendUtf8(repaired, decoded);
+    return repaired;
 }
 
 }  // namespace idxfilter::complete

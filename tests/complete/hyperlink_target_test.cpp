@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{R"(HYPERLINKS "x")", ""},
                       TargetCase{R"(PAGEREF _Toc1 \h)", ""},
                       TargetCase{R"(INCLUDEPICTURE "http://x/p.png")", ""},
+                      TargetCase{"HYPERLINK \\\xe2\x82\xac", "\\€"},
+                      TargetCase{"HYPERLINK \"a\xe2\x82", "a\uFFFD"},
                       TargetCase{"", ""}));
 
 }  // namespace
