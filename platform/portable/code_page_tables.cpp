@@ -2692,8 +2692,483 @@ const RecordedCodePage kRecordedCodePages[] = {
     "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!.!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!"
     "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$q,$!(X#!$!$!f&!$!.$!$!$!&!,$'$!,$'$!,$,$,$,$,$9$!$!$!$!,$"
     ",$,$,]$,$,$,$,$,$,&,$,$,$,$,$-$!$!,$$V+x#$&S&"},
+{708, 0, false,  // 0 lead bytes, 138 to-bytes exceptions
+    // single bytes
+    "$!c*q#dZ+h#YW+/[Z+_Z+bZ+RZ+($'0#ZY+#>F..[Y+ZY+#wX+%mU+*$PZ+.R#g}#rZ-1BzY+pX+o$h#$+-Mvz)qz)y]+C$U"
+    "_+%L[$B[#+$)$9ey)dy)-$Py)Tz)$}y)l#0Xz))2*B$iy)V#$^d%.6x]-m%9eX+Fw`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!j%#v#()",
+    // to bytes
+    "c#S%VeB!!!!!!XC!!##!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$U)$p%.$;$!(X#!$!$!$!$!W$$!$!$!$!,$'$!,$'$!,$,$"
+    ",$,$,$9$!$!$!$!,$,$,$,$,$,$,$,$,0,$,$,$,$,$,$-$!$!,$"},
+{20866, 0, false,  // 0 lead bytes, 265 to-bytes exceptions
+    // single bytes
+    "$!c*O`Z+&6****2222Q%***$*(Iw=e>UK$R$[#$Yi*kq*wp*&,w$$jX+%$g`*$j`*J$qd*$td*=@[^+fL_#$MF$ADG$;4$C$"
+    "@([#;)W##JE,)%(Z#_#$MF$ADG$;4$C$@(@;)W##JE,)%(",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#y'p%!%!!!$%!&&!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!!"
+    "+$!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!@r't&r#W%u"
+    "%n#q#|)|*x#2($&,&,*$,2$,.$*22$&,&,*$,2$,.k,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d"
+    "#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#]#"
+    "d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d#,c"
+    "#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+e$m&Z$Q*]$LQ#&y#y$h$'&#*7,,c"
+    "&n&2=A=1#&3$<'#+#%$4$"},
+{21866, 0, false,  // 0 lead bytes, 265 to-bytes exceptions
+    // single bytes
+    "$!c*O`Z+&6****2222Q%***$*(Iw=e>UK$R$[#$Yi*kq*wp*&,w$$jX+%0g`*(f`*a`*$$f`*+'R^*[$$f`*(0qd*(pd*kd*"
+    "$$pd*+Fs^*s'lIfL_#$MF$ADG$;4$C$@([#;)W##JE,)%(Z#_#$MF$ADG$;4$C$@(@;)W##JE,)%(",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#y'p%!%!!!$%!&&!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!!"
+    "+$!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!@r't&r#W%u"
+    "%n#q#|)|*x#2($&,&,*$,2$,.$*22$&,&,*$,2$,.k,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d"
+    "#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#]#"
+    "d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d#,c"
+    "#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+e$m&Z$Q*]$LQ#&y#y$h$'&#*7,,c"
+    "&n&2=A=1#&3$<'#+#%$4$"},
+{28592, 0, false,  // 0 lead bytes, 287 to-bytes exceptions
+    // single bytes
+    "$!l,_(e&u6S4|(u(^#{)$X*%.MR+[+%P+t%y6W4^(V(^#X2c9h)%.Mt1k1%s#h($w$r$Y'[$t$S%|$h%c%h%c%$w$&]$*V'$"
+    "h'c'$r'Oj(o(j($z'u'['V'$f#a#v%[$c#p#k#V$Q$V$Q$$f#&]$*s%$V&Q&$a&OX'^'X'$i&m2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#b(k%!$!$!!$%!%#!!&$#!###$!!!$$!#&$#!###$#!$$!#%!!(!!!(!!!!!&!!!!!!!!!!!!!!!!!!!!!$!!!%!*!'!!!$"
+    "!$!&!*!!!!!!!&!!!!!!)*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!"
+    "!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!Lf#{$5j#h$`#m#Oc#$+(s$W$,(3*!*!+6)$'.!,:0*!*!,)$k*.!*f$d#_#d#c#d#_#d#c#d#c#d#_#d#c#d#"
+    "c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#_#d#a#d#c#d#c#d#]#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#"
+    "_#d#c#4_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i"
+    "$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28593, 0, false,  // 0 lead bytes, 301 to-bytes exceptions
+    // single bytes
+    "$!l,U#|'^5T;$tX$g_$i'$R(R$v$O}'VY$_c$P+^'$X'(@}&x&$b'R$v$O_'uY$_c$$`*%-}Y$TZ$U%%$x$7$hZ$$mZ$(-b%"
+    "]%$S%$|$('c(B$i'(-_[$d[$r#%$g#7$w[$$|[$(-P$y#$p#$k#(*Q'By2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!o%#*#1#&#.#4#.#1",
+    // to bytes
+    "c#p(k%!$!$!!$,!!)#!+&$&'#!0$&#!!!!!!!!&!!!!!!!!!!!!!!!(!&!!!!!!!(!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!"
+    "&!!!!!!!!!!!$!!!!!!!!!!!!$!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!"
+    "!+!#!%!!#!!%%-$%!V'TW=!!!!!!{J!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!Cf#{$5j#h$`#m#Oe#s$W$)(-(8!6)2b,>!6!f$d#c#d#c#d#_#d#c#d#a#d#c#d#a#d#c#"
+    "d#c#d#c#d#c#d#_#d#_#d#c#d#c#d#c#d#_#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#"
+    "d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#"
+    "d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)5L:!/i$k#&Ol%4C,<I<$X+"
+    "x#$&S&"},
+{28594, 0, false,  // 0 lead bytes, 289 to-bytes exceptions
+    // single bytes
+    "$!l,U$e&_$`#y)x'Ij($X*e%CQ%Y*[+V+$t%y6Z3Z)Y'Ij3c9h)e%CQ%]#_$[$_%$t$.Im&g#|$h%c%`%Z%$T&V#a$0N$`&+"
+    "$w($r(%-Z(&W(h#$c#.I[%g#k#V$Q$|#w#$q$V#a$0N$|$+$f'$a'%*w&&]2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#d(k%!$!$!!$%!%#!!&(!##$!!!!'%$(!##$#!!'%#$!$!!!!!$!&!&!!!!!!!$!!!&!$!$!%!$!$!!!$!'!!!!!!!$!!!!"
+    "!!!$!!!(!!!!!$!!!!!!!!%*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!"
+    "%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!e-f#{$5j#h$`#m#Oc#$+(s$W$(&&!*!+6$!.*2&&!*!,$!.*!f$d#_#d#c#d#c#d#a#d#a#d#c#d#_#d#c#"
+    "d#c#d#a#d#c#d#a#d#c#d#a#d#_#d#c#d#c#d#_#d#c#d#a#d#c#d#c#d#]#d#c#d#a#d#c#d#c#d#a#d#c#d#a#d#c#d#c#"
+    "d#_#d#_#d#c#$d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#"
+    "d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28595, 0, false,  // 0 lead bytes, 369 to-bytes exceptions
+    // single bytes
+    "$!l,$eIA$`I$eI]&$d])$_])A*WM]M$",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#Y*k%!#!!$!!$%!%!!!!&!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'XR"
+    ">!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!R#f"
+    "#{$t$a$j#h$`#m#Oc#$+%,s$W$5($&,&,*'+62$,.$*52$&,&,*$,2$,.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d"
+    "#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d"
+    "#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$"
+    "d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e"
+    "$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28596, 0, false,  // 0 lead bytes, 413 to-bytes exceptions
+    // single bytes
+    "$!l,$lZ$%$qZ$$nZ$1'zk%Ta#$rZ$D$Pl%${k%%'Rl%}k%$Tl%l#$Vm%+$[m%V#$}m%D",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!k%%#)$/#%##<'5/",
+    // to bytes
+    "c#X+k%!$!$!!$%!%!!!!&!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'TV="
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!TK!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Of#{$5j#h$`#m#Oc#$+%,s$W$5($&,&,*'+62$,.$*52$&,&,*$,2$"
+    ",.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#"
+    "d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#"
+    "d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#"
+    "d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$d%%$&1$(D$&%$&"
+    "$Y#+$KD$w+x#$&S&"},
+{28597, 0, false,  // 0 lead bytes, 367 to-bytes exceptions
+    // single bytes
+    "$!l,0R:#w9P[$$$U[$($X[$$^[$%'_[$oX,$X{)($RC%${B$RC%*{BRC{B$RCY#$x}$$}}$u$$vQ%",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!n%$&#%#F#O#",
+    // to bytes
+    "c#W*k%!#!&%+!!'!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#"
+    "*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!+##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'|U=!!!!!TL"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!<f#{"
+    "$t$a$2@o#,s$5Q$$&,&,*'+62$,.$*52$&,&,*$,2$,.z-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#"
+    "c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#"
+    "c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_"
+    "#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+o$!d$i$#b#_#%d#"
+    "S&q$!5t$,<*-!,)5I:!/i$k#&Oj%$,*l#P$$w+x#$&S&"},
+{28598, 0, false,  // 0 lead bytes, 394 to-bytes exceptions
+    // single bytes
+    "$!l,$j]$$o]$4$R$${#($U})$P}):$s$$n$($w^$P$$WY,$|m(o#$]k%+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!k%#@C>'",
+    // to bytes
+    "c#s*k%*1'!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&"
+    "!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'UU=!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!ZL!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!*f#w$>5Q$$&,&,*'+62$,.$*52$&,&,*$,2$,.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d"
+    "#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d"
+    "#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d"
+    "#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v"
+    "$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)59:!/i$k#&Od%$`#P$$^#+$w+x#$&S&"},
+{28599, 0, false,  // 0 lead bytes, 292 to-bytes exceptions
+    // single bytes
+    "$!r/$h%$c%A'r%R$$m'P#$V$$Q$A*a$R$[&",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#g(m&.B$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!!!!!!!!!!!!!&!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!$!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+"
+    "!#!%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!n-Q%Md#f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c"
+    "#d#a#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#a"
+    "#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c"
+    "#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28603, 0, false,  // 0 lead bytes, 731 to-bytes exceptions
+    // single bytes
+    "$!l,$]|)$W|)%3V|)Q|)$X$S$p)$k)($S#$N($b{)$]{)%*y$t$Q)$z((e#t#`#x#Q$.z$$p%--|$v)b&:K9En#]#&R'b'$]"
+    "'%z#y(W$U#C^(S)&P)p#x#Q$.i#$_$--k#e(b&:K9En#]#&o%P&$y%%9h'W$U#Cz&p'&Zr)",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#[2t%1'!!!%!#!!!!!#!#&!!#$!!!%!#!!!!!#!#&!!##$!&!!!$!&!&!!!!!!!$!$!$!$%!%!$!*!'!!!$!$!$!!!$!!!$"
+    "!$!!!!!$!!!!(C!/!>!!!!!!!!!!!!!!!#!!!!!$!!!!!!!$%!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!(!!!!!!!"
+    "!!!!!!s$#!%!K!!d%*k`%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#&!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!e'2!!!!!!!!!!;,R#2!$!!!"
+    "!!!#!!!!!!!!!!!!!!#!!j$)!!!!#!!!#%!!!!(%#!!!#!!#!&-!!!!8%&$!!!!%&$!!!}&/!Q-!!!!!!!!q#!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Rc#ro;]3!!!!!6!!!##!##!!!$!!!!!!!#!!!_%!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!x$!!#'_&>,Q$$&)&,**,"
+    "$!).$*,2$&)&,**,$!)._=*!f$d#_#d#c#d#a#d#a#d#c#d#_#d#c#d#c#d#a#d#a#d#c#d#c#$d#_#d#c#d#_#d#a#d#c#d"
+    "#]#d#c#d#a#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#_#d#_#d#c#W#k#d#V#d#^$d#R#d#V#d#V#d#k&d#c#d#c#d#c#d#f$d"
+    "#Z)d#f%C_'d#Z#d#Z#d#c#d#+i#d#T#d#x%d#b$CP#C]'d#c#d#Z#d#c#d#Z#d#c#d#V#d#c#d#]#d#c#d#]#d#c#d#g#d#a"
+    "#d#{#d#q#d#Z#d#Q'd#e#d#a)d#c#d#Nd#D&2,&;0,p$h'Z'd#a#d#c#d#c#d#a#d#a#d#c#d#c#d#c#d#c#d#c&d#c#d#X)"
+    "d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#c#d#a#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#"
+    "d#c#d#k&d#c#d#e#d#c#d#])d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#k&d#w#d#|(d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#c#"
+    "d#i&d#_)d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#c#d#a#d#a#d#c#d#c#d#F:(&-Y$d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c"
+    "#d#c#d#c#d#c#d#Z#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#Z#d#c#d#V#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c"
+    "#d#c#d#V#d#c#d#c#d#c#d#c#d#c#d#c#d#Z#d#c#d#c#d#c#d#T#Bv$0>=!Ci$$`$.0=GL$S%$r$:3=GL$W#l#)a#3d#a#!"
+    "(d#_#$&%b$!!2!@d'u'$h#c#$0h#-m#d#$*$e#<&93$4[#<&93$4U$#&$;7$2l#$0l#<]%B8_$!d$$n%&)_#b#[$&<#T#0$n"
+    "%&}%(*$&A&#b#f$$Y#$a#x#$&S&-l#$4-"},
+{28605, 0, false,  // 0 lead bytes, 291 to-bytes exceptions
+    // single bytes
+    "$!u,0gT*bT*_*Y*]*$W*=$}*$x*%$w*$r*%*q($n#$Y*Y&",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#f(p%}#!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!!!!!!!!$!!!!!!!#!!!!!!!$!!!!!!!!!!!$"
+    "!!!!!!!!!!!!!!!!!!!!!#!!!%*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+"
+    "!#!%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!k-h'l$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#u&W(d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#"
+    "d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#!a#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c"
+    "#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#_#d#a#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#"
+    "d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{20932, 95, false,  // 95 lead bytes, 31 to-bytes exceptions
+    // single bytes
+    "$!`+$Q[.$zZ.P#$c{#Z(nW0$gW0",
+    // lead bytes
+    "W%#4T$#",
+    // pairs
+    "p,^b.$`i.S&v.lf.$V-%b#Rb.&Rm.gl.$*_#ai.$RU.h2P2S2`)])|j.$^&$x(Qu)$zt)%e#y,^]&+g`*P$Ta.^R&`]*S^*#"
+    ";$($ba*$Pc.$u`.&`#&$r^.:_$sb.iw*sd*p#d#R7Yz*Zz*&dz*$Z%OVQ#%ag+g|)$[+ta*}+c4$b4%(*Ob3Ye+#j$*#/W%f"
+    "v$Czn-Dc9Z:*t:q:#v<cE$8[g-*UZ.,U#g$uX.6PY.B#,[Y*oY*WY*T%wP&Lgv$m##I#8#lb#ZP&|n%%$&}n%B_,9St%(f'$"
+    "+${%#8mr%6pr%$|e*Wb*&|#(B_t%OPs%z'w&S.,P&@S#$k%j#c#S#5$5gr%9y}%V-Sk#%'ik#$e{),YY.$ot$s-pt$${l.:5"
+    "jl.$Xl.l#2Tk.$sj.l#Q-oi.$[*c'g-m&$}%l'Q),$Xg-$&%9d#le-zf-{f-vf-^#je-tf-,uf-$ge-(9Y#j$o$58%X#`#a$"
+    "Pd-$pf-P#$&18ne-$]e-P#$&1|(Zd-$oa-='&$^$Ua-$U^-='&$Z$j]-$Ra-.$J$Ml#Np_-$m_-.$[#$X#l#m-]^-U$^Q%&6"
+    "*2)2C1C2l$&:*2):C1CCy#A/A2g#I7I6a(b|$R#fX.^%YU.YT.ZT.oS.pS.PS.%US.lR.R'd']R.aQ.Q(Q#dW.R#RW.z#e#e"
+    "$6&,6%4&o%R&V'R(n&v/PV.t'pX.#*%w$Q+T+*t$%}$&*R%}$*R%#(#j%)).wT.nT.&*%*w%#(#d-R)-*-:&(*%2*%V'&#*%"
+    "[-q')]'n'*%*&*%.%Q(#(#e(k&b&-2)-{&*%)^&p(y(%(*%Z-eP.t']W.#*%f#Q+T+*c#%l#&*o#l#*o##(#X$)).t+k+&iT"
+    ".dT.*f$#(#R,oz-}S.*-:&(*%2*%s%&#*%x+q')y%]&*%*&*%.%n&#(#S'k&b&-2)-{&*%)^&_'&`'(*%gs#cP.@]`)&$0.<"
+    "*$*($(%n#,8$((64&0,$8$*.>4$.G66<6$$,%0.0&&&$2(3&$,($.$(%q#&M(T$}#&&&&(&&.$&$.&&&0*0&&($.(0($($&Z"
+    "$cq)[(Ug)pm#R[#`Z1Xj2kU%`9l_$ap/v{$_1SZ$uf(kGuk$gS$qp)y5|b(l}.Yc&qn%[Gsq#b6Z^-Xo&o|(T&Yi)wh0zp(l"
+    "R%Qd-TG[T#eK[5ng-X6xX.sW(n#}$j%n)to#v;}(P$U9QZ#V$_&sW#hDp{#VW#f#pV#RM{$XCfH^T#v@k`#n#vf1xW#C}_$g"
+    "_,qR&PQ(fw,gs$uf'Vg*jj'|[$|(rf(h{4w:u0l#q8`FR^#am0ix,xt&sS#Z${]73fq)*$&&&$&%9(&$*$I,&$&(3&$*$&$$"
+    "&%<&(6*&>&6$$&%<(((&&&(*$$((6*,0&&$&$8%0($*&&$(%X#*&.$&$($((($b$U%&$&*$*%Z$_})[(rm;>V$d1|W3R#Zz#"
+    "Vb'xs%]R&`u#oR3Up4Qs*U^-nr,Sb$oP'oS([.dk'pj(Ww'rs2zj#wg(yx#R]*YP2g{#vl2po#c|&`g'|f3w6_b#cS#Rp#b+"
+    "V.vR#_*c$xu#l=TKXj)ya'la#}8^W$kc+qP$s.Pw*yd0zp,w>uR$YW-zh'f:Uc#q.].r=SHl/xJ`%RZ$i<u2|'S%h'T2cq$q"
+    "U#R&jBqq$i8_q$ka3la%^o#RZ$Wy*Pv#e$fi#T&Z$aw-$d})%*&,$$&+}#2,$4$((($(,&&($**$&(&&&$.&,**,$(%$((-Z"
+    "#`#0&$&(6,*$*$&&$&%w#($42,*&&$0,&S#,$0(6,*&68&&&$(Z$z]*[(Tk.yGnR#[-](Y}#{S%Qd$pP'_#f5fq2jQ&gt'Ws"
+    "._w$na#uT*}b(wg${T+i4rJ[]%ef%ZS%[g)xo4b]#]R#k&R#e&Q$VGy0z9cE^5y,z#mj)ex&_.W#uK|1_MPIze#X$l'q0hu#"
+    "x#v#U'`'Z#oKhHq]/Rt/yGm&hq#lX&Xw/h_%q^#[U&uCTY%l+cS#he#Pi$Z<m*s|4h%ww0fy.X2p'ej#o,u$q&Y$]2{$e*d="
+    "Z$bY/'Y^*0$&%3&(.*(4$*%e#(6$(<$&$&6.4$(04*:&$&&$(%',2$4%30&(,&0$&('&&$2('2$$.%R#&$&(*&&*(&(&,$,*"
+    "$(%@&*$(&$4(0$Z$il*[(Wx<aa/R<aY#vD^Z#|/yr#Q_#m`#cd%h-Th$iv0U+Xl#yT#ns#t1WT#XR$hR#nr$^T%aK|9s_$ct"
+    "#ae-^X-}r&V{-VV&it)Pw$|R2pP#j>}q$VQ#}6|J)|Jt{#T`#[5sv%g${KV4t7lX#q,f+tW1u0hZ%mv-$k_/l{'z]&r%^6V}"
+    ".`^-T_)RGWr$]>^l$S+}*Se'jX#kj#of2Us5W]4k`'s.^e-r|-es'Sf,Qh$t_%Y5Yf1jy3]c/zt(`/Z$rQ7<ll*,&,($&$.$"
+    "&%$&%*(&($0%w&*6#>&.&&0$,0,,*$.,$,**(.$*(&$&$&((,6($&,($&.$><E00.$&,&($>$(.&A*&&$&&&$.8Z$S}*[(yU"
+    "5vs,i_.ug%|p+l-R:Pk$]f$W+ARu$_U$W@r5s4:}$f@0m:h'Q%R&R:b3p=t'd)t;Mj-tBY'm%na#m&c6t#}OY)p']6u0]*p)"
+    "_6x/Yi#g.^7tN[N_0%Eo*]2W1bv'YU/pg#^W$].sh'PAo,`q(Wz*`_%ge${0}$*di4<zT#o:S+x3u0P6_*S+y2S'w0QR#hHs"
+    "18T0Q5/Z$pT0_#X}*&&($***$.(&,$&$($(.$&%C*0*($G6&(0.$&(**($$(%30M$0($$,%e#*.&$(($0&$(&$(&U#&$*&.$"
+    "$&(O(:$4,<&&((&$&($Z$V_+[(}g0lS%id%n%i&g]$SNUj)_r)VEzb)vj,T(p@o*W1l%Wf$`/d/Rc5m8v'jW$W9un#l%j=rk"
+    "#Xx#fDZMml#oT$`BP*dR,dU*pP'PT3-w4_q&{8WU*Qm&{Y&p}/]R5SS$_f+^_#ge$Uo2P$t'^%rX#y&yx#mIX.w^#x7U]#V$"
+    "Q'sK_Kbm#g$P&j9Z#m&_{'pV%dr)WW$m4zZ#>i$ft$nU(pNtLT^#XT+Up$fh*lb5($Z$ug)FY_+*$((*0<4.(&$(.60I*(&&"
+    "&$&%$&%<&$&(&&&,6$&(O((*&&$(A$(($4*$$(%$0($&%0*&*00$*%<*$)$:($&&$(+*4-&Z$qk+[(er),j/[']i,bg,z'j1"
+    "[$X&u&|5_CpT#k<IX,f#^#oA`;][#P>_h#z#}[#u]$<h-[Ho{$WDwQ#^1h-QS5^D`l$hl$[Dy_%pp$k>oi$ov$rT'kR-V:zT"
+    "#cp#ud/sg-ib#W#P]$_`#o$p3c>V[#Z.fX#|+S7]W#s8{k1rs1ZZ3Q7zLk)p})g*YT#Qt$T}$Xu$&6Z^4z{%Pd+w^.k^+Qm,"
+    "^x$u[/Qk#x]4T[)]x+oi/3Z$n{,IVl+$6$,(&,*,$&($&(6*$&&$*$$4%@.$.$,C(&$($&+$&%$&$&(9&(&42(&$$&('&9$G"
+    "%[#(:,6$*(.2$.&$&*(,$&$,%0*$*$s#Z$jv+[(xt.Pv'ui%xv,wQ$oZ'u^$y`+Sk(^W']n'ok'ey,k^2Y/zh.VU#pm$gv%n"
+    "9gi1id/uw%Ug,Y-S1T+XQ#S7}[)tW)X6Qi#h#q,d-@{$W9R(l/h-s6Xf#`w#SZ#YBl%d%z)u.bLo$|JsGR&h-wKp^$Tb#at("
+    "y^%pR%xi4d{%Y=xv$Pv+]q-g}'Xq(b1eCku$iCes$f7cx*wS(a0Hu$c.a*z#WHP2{,lBjR#{AU%W-n'Z$Ws.*gx+$>$(%[#."
+    "$.,0.6($&$,6&(($C*$(%$.(6&$&$*&0$(%k#*(2$G1..,$&&&&*(*$06G$,$$.%X#Pd-kc-*&$*0$(&$4*(:$.&$&%-&&2&"
+    "Z$WZ,[(mX0|-sT$T$t'rZ#R&`]#Tm#bd$S[$p3_6R8v3{EaEU7v5PU#dh5w<Koq$l)Xt%Y'a[#d'f`$a[#k|#U-}w$]Y4t5t"
+    "Ns(a>_Cz3Q@]*h'yEqEf=po#{U#hh$jP%wQ$w$uE{<RS#eIQT#zV#g4zo#w`6%f'VS#d-7lg#Qa#M^-bQ$n7ff$[R#Tk&.b+"
+    "bi#h}2wj5qg5l+]$q&'n/j#n/W#S%{([%R$Z$Xx*R#]Z,(($(&$A$&*(&2,($.(C(*(&,&$*&(,$8%C*$(0$&$&(4*$2%U$*"
+    "$8,$($&((K$&$**,4,&&.6($(<,(((($&%*&,,$,%0&(&$*Z$Xj,[(Sx*w2]6l%U7{64Z$k<&Cr'8Q#^#_&|/U-q0y$Y+|3w"
+    "*y$x)b'P*['p/`@Q+u$u*y&yn#W1j7s6z@n#IU%p%Y=Fn)&[)m$y(W/m[#MQBb3P&^Nl)Y-Qm(Zs(ZAh)j5|3X0W=yz4j%s0"
+    "EmY#^j$y[%qY)nDox%|j5o,d9qAYz*Vx'hP%e2iP-US#bn&rU%u_'v+pl0vR,k^)Z$S|9[$dj,&&08&*,,*0$0($0A^#X#&&"
+    "**2846$.*26.$$<(k#&(&**&$&$&G$($&&$,(&*$:&$0+k#.A&(4A80$*((&$&&&($j#$&.$$*%Z$U},[(ks0p]-Th4qR$W'"
+    "b1_4yh#l1qS#3Q;`'P`#h}#Vx#Y_#g](Ub5R*yU#T0pU$^'2ai$iW#`}#gK]m&h`$yp$wh.hw#bV#Qo&3P,Rd'Zl&sKh1]8a"
+    "MyCU1eW#iGb@|=sc*wy)hc#Ei0SQ'y|'zo#pZ#fk#Vz#U[3ZY#vS&ZT(a`%dy0Yc#ry1pn1}a&jw'pU-UU$o]#yZ*fe+fx5`"
+    "Dn;m|%t7g,P,Wp&`+e6yj'Zv,x|.ZY*hV,q3p)Z$Uc*-_},(*$$,(U%6$&,(8&$&$(*2&$,A&08-Q#($&<,0,U#1$&$6(,*&"
+    "($(&<)2@$M(F&.((4$*$&&,&$2([#*&*$0*,**$6**,%6$0*Z$|`-[(Pw,ot#j5g$z;tV#Sj(Y`&|V*Td+]^0QS.aX$S`+xV"
+    "&^V(U@PGuX$uU#pL^+|Dcc$h7`1dm#YDxQ$T[#^1gW#cz#p}.`-fZ#n[)#i&S%SBv5-T8Q-f9|+%c$}0[-d5v#Q5U%WDi:sf"
+    "$fl$>z#d5yMU#k(Rv#eh#`'kGf#GdJ]&q,yz#y*8'p#a&Q7MSh$y:[h-p^)x)l%R6Ti$[)a`#l5QHZ$Wf/t#Ya-A$00.,&$("
+    "0$>-6(4<,/2,&($&6$&+F&C8(K&$(&&,&$6%I0.#(($&$0&0.Q#$*%-.8($$*(h#*($&&*&,&&$*$&.(**(,($(Z$Wr-[(lp"
+    "0pLe9qb#c>c.^Db'lq#r#h5_Alt$oz*}o.sQ2xX-ug&Pn*fR'PP/fP1gd4fg#tP#|/V4r+pZ#wh%P(ep#nw've.ue,u^$U},"
+    "f{'`r(Po+f`,ku#uO_[.im$Tx#tl,pR,g}$y|#tN`DZu$vLo4ud$gg$`_2gC[`$]u$Z_$l5rw)h't1VU&]y+SJ]6Zr&tc#j{"
+    "#{p#rZ#fT#xw#},rk#av#QT%zLRT$R`4hBi(]z#ry#Vp#^z&Xc(wY2nEw(Z$R|*[#ir-(&$(&($8*&0.$,,*/2$(%'0:$(%$"
+    "&$,+*6($$.%$&([#($(*&8((.$($&,,4.&8$0%z#(,(&$.*.6<$(*&&*(&&(,$*&$(2$.Z$TS.[(us,w(S5jh%]_&m8Tk$wW"
+    "%8dJx-^3|9Z$t=ZM`/T:yC_*f-i.f#y`#r^#py2a(_8k8XU%Z>pe#aU#a6u`#eq$l|&T*Xw1|_#VAlj&bz$uY#y3xU+z`(QP"
+    "*ar/mz#wY2T`%]_$dd&kGXv#tQ(q[4Rh%Yk#|Jz9f=[)W+gz#[i#|x)ft.X.zm#wq3e$lS&UT#Y%iv#Ty%|w)g4fX(fs)Y%{"
+    "[#nZ0h/rc#V^#d-s*[t.vJrl3m&Z$oU*-^S.(*&$*([#($,$*&&$*(<((*$,,(&$*+@&$&(&*2$,$$*%F&2*$(M&:..($$(%"
+    "[#&$0&,$*$*$&$,(&(8$($*%*:$.$0(0&$,&)Z$ha.[(hj*}$r#`)Y-X&LZ,rHv%l's2l%4&4f=.v%c(uE,x%x)LW@,f#[%r"
+    "-}.{2Os>S+r'h%yCNy$tT#|/f1^)e&X(o,X$R4g(]I}GR*e*QFo(`/^#S#b#|7j'_Y#m*e.w(m>Y-xk4%Oi$}Gn+Sa#i&s(k"
+    "<UFQ@RS#W=7fg#|a#WBX[#jl$ip#bk#P2]c1R6Pe2Z$c^<X#wa.$&G&$(:&0*&$*&&>*$,%'&.$*%@&&*&24&*0($C([$O&8"
+    "($(*$,60$*C2&2$.$.$&(((&E$(2$(($,(-&*$($*%<*(6$.$*($Z$^s.[(]m.pi#w>Vl#UV%_:i8ux#at%id&UU$gP/Q^%h"
+    "){#i`#P^#t5:vNj3b7g>y(PAp)|Nb'kv#|'z1j;R(jH`X#S+zDhP#c(iU#o,q(}4s^#l]40SH`m#^'hFU`(x](ra+bY$Ye#^"
+    "o#v-sV)Z|%e`%mo#vs0eHl]1VV1bHho#qb#[W$`T#vq#s^#zHdW$}|#X.r52dJPn*yp+dl1a&`Q$}:ml+o_$TP/xNm6fr(YV"
+    "'Z1hf%Z$a[8R#es.*$&(&((.*$*$*.&$0%3>**(.($&%}#0*,,&.$&($C$.&&*.&&&$*$,$,2&:*$&($.($&%9&6.$0&2&$2"
+    "%C0$&&&&&(&*0$6%Z$|S/[(hu1kt$tV${g%vl*S_#pv%^W'S'n)}r#md#b)r7ZGa$l)t%a>s+jH|@aU#eAr5}f#yK[|+qV.t"
+    "'w.;g$i`#k2de#0rk.fX'^s#}f'e^0iAV0_K{&y2eV&s<s8T8vBa{$X*j'l'Pg'is+b[&S+}(z4aP,Y|%T0ts%^T%kd(XW#l"
+    "_#U]0p=i8^#PT$Z&KZ6sS#f#d=iIf#VW#h'Q$y_#ry#V8T$R|$jZ'd/s:Z$ld5$YT/$,(U#&&$*&<$*$((,&**&($*%k$,*$"
+    "&(&($(*(,(4&$.*&0&&8$0*A(**,2((,(((2$*%O8(.$,&*&&0E&&$*$,%<**$**$($0Z$hd/[(li5j1q6W)`#}IcY#Q=U/k"
+    ">#W;Z#hDXj#xi4kGeg(o8wQ*cV,sY#_IoZ#Ur+}8bT#rs#xH#y<Rc$wA#vJY%T({AT(l#pY$hR#wQ%jf#tq%}s5p3[1OsNRd"
+    "#WH_&n^(Yr'n+i`$qf%Cd=r#P%h'X.m.T.a^$jP%V$|]#PC^{*P|+R.QLV<o,[$hBSDA].j%X0rBUX#Y@u&PGRKpDih4i|#P"
+    "]$Z$n].$kd/$(($&$((I&&$&.%4,$*&,'$4%0&$*$w($d(%-G7&6$1%*&,)$A%'(&$0(q$($*4*$(.*$&$,*&$,0*4($&:8&"
+    "0,.(*&E80&$*2$2Z$rr/[(vd6gIQ}#YF^]2x)s6`/r]%eCgQ#bq#q|)j=a[2iW%{Z.gw+qP(Rp,Rf/X{/Zm&sU$IS)WQ$WH}"
+    "a,gj2uk$C^x&|i)wc/_Ct3}v#t1ta#}o(P^(Sa-PKe&cz4}X$WP#cU+d{*}2Y1y(^/a,iY#lg#|7Ti&x)W1Qe#hR#`HR$al#"
+    "mT$UEqe5f]#`_#Sl*mn'sp#kd#}y-o0}])T8Wk#nq#U%a$lf$jHtR#vi'[j$xY+zx(d|#Tf.tc/xy.Z$ev*R#Ws/.&.&,.(6"
+    "$&&(&$&$M%$($.%q#o$h$&$&($4,&(,,6&*$R&r$,*&4#,$$&%F&2*,$,&4&$(C$(+$($*(_#.&&&>&&&,&&*$**46(*(Z$X"
+    "U0[(dv*rW#Xe2])gq/kR,hy*U_)Q]'hv+a{*Zb(Re,an.YY*{]1]^#gAn1bx$v+t;ha#^@d'c<gv#ZE_*h9i>T(gh#UNvY$}"
+    "]1h7jm#Ym#a,iOr/Xc$`e'Vv0_R,U]*TP$o0Yi#Ug#}c$YR#m`#q>g^#c_$^b$`j)Tm#xc#z%hb$iw$Ql'h)_X$xX,uW)_b,"
+    "s*|X%oS#kCtJd5g[#]e(^9T6gt#q4Tr#|R.{h#_ES}%a2{T$Vw1YHz'oM}l#Z$|w,<[U0$&((($2($&(-($*$$,%[#4($.$&"
+    "($W#&&((0(*,4*$2(*&$($*%}$2$*$<,*&4*$&(&&2$&&4(4,$8(4$&&&4&$&:&*,((**2&Z$|e0[(Yc-^#f%i(f#c$[%h;s"
+    ".kKf'mT$yCSDs8}_$s*u$Xh#bH^#]Ay&{W#kC{>lZ#ar4iX&W|&jP&Pb#qv#P_(qr#hB{d,mX'UW&e*in+ULdh)mm(^T0V|%"
+    "|S#dk#}r(SS*aw#vS,bo$px#Rf'tm,ej#_S(n3U;wk*Zt$rl)pm1e}$V}5W)P.U#i6|r0|Z0zNbJk>`'S#^%t#Z2k:z'o(dZ"
+    "#kKpT%p-j'lNTU#|{#V,_Ik6Z${Q:@Sf0(*($.$($*$&%U#($,4((0&8(&($&&.6$&%'..$*%$($4%00(#**$*%0.$0(,$*%"
+    "66$,$($&$.%q#.*(.*($(.$,*0*(,*&,(0*(&,2Z$ot0[(^Y:Y'l)_`%po.]W$V(i(Rc$Rz#ZW#cb'sI}a+_h(mq$|Z#bt,U"
+    ")m<Zb2Ss#e*TGp;Uy%mX&gb$u|'e:tb$zP,bg*tZ)yOib#gi*rl3bBWR#h#W1sAaGgh#V6Qq#QU$ab%Q^$xFa,_<|w(Mag+a"
+    "Q%my#i<^o#QR&k0n%f#]$wEWH*`-h;p1m(_GQ7V4WH`+b'j#{h%`]$q(c+XC`1}n&Zp'YLq68%[3y(U{,Z$ub*Crt0*(G**$"
+    "&$,$$(%}#&2$*$,$,(6*0&($0(.&.(&$**$&&0.$0%n#*&,&$*$*8$&&(&,&$A&&,&&$&$6%I&8$&$*(E&&>*0$&('&&Z$PV"
+    "1[(}S7n-f'bR#{,_0_6Z8:|P#y<h5y8cT#ie3U9v/SP#RQ#pc#rDqV$co$aG{h#wERU%}:`j/zY2en4eU%[#]h%`Z#zZ#w<c"
+    ":vR&ut#]P(bs*{<qW(Y[,va&z[%v`2^k(cy+yh/ab*uf(xg#dT#kW#`u#xQ*cO}|#zU3Ro&a{,y`0v}/U|1lGULRS/Tb#yr("
+    "b[%RT.vk,tY.PP)]W$[m*qj'mf+YQ$ur,Zi)re%XCt`.zb1rl0qT%jg#V}+gr#rz'hDZ$tX*X#YV1&*0&&$&*&C((*$&&0$:"
+    "%b#j*w*$&2((S#0$&*&2$:.,6$&$&%q$G&2(&*&,*&*$0,&&$&(*.$*&.**W#*,8*(&$2$($&*$&($($,%Z$dh1[(U[,WBST"
+    "1}d4Vo$[k#cu,er(lf$e%ce)[[,ha&t2xw&U3TKs.r_%[r$Vq-]Z&yY&wc${/Ti$vu%Ya%uOc$Z(qh%ei#iDz],XW#_:^_+i"
+    "l*na#T&^s#dP#hj)Sc+mGnu'tm4ir%oQ#R*V6v9cx%tU#}n%FZn%a:bg2VP$j@qh%k,aP$X4qg(PT/wU/ic$wk#wW$td%l8f"
+    "T%rb/iGy,ty%}[#o[#ae$z]#d-Rd#lHam$Tb,PT$}CfR%^c#^k'pZ#Z$sq=R#mh1$,82&C..00.$(&2$*%-&*$&$(%q#[#&$"
+    "8&&0*&&$4&&$8($,$((,$@h#$&%L*&$($($.*E$,*$$(%$($&%-&*,$$,($.%6,$.4&$&Z$lx1[(j`*gi,zG[HqY#o_#^V&h"
+    "W%sm*sv$ATT+Wd2qR+ZP$gw(Ta$PX5cZ.}])Q[(nn(ov#au3^7js-]P&wS4dDS/v'>pj$|i#x1|7PY#CPh#k&V0|1j[$kOiM"
+    "up#Y]&cj'YX*xs+v+zj/TGqt%u2x7nV%}4|S/r#f+Qa#S]#y,t/T4V$Z${C^k#Q-[[$Y-f7i0{OQ5d/^Q$b9w8wMXr#{2lv-"
+    "uk&^Q-g{$UJ^}#UT#WU$XC{V$Z$}w5@`y1*6$0,*($($,%C.64(:,(&(0$$*(O4$2$BO$0&0$2(*$$>+<(40,$((I0$&(-&*"
+    "2O$4+6*$(A&8&$&%'04$*%<($,&,(&&&Z$n]2[(cx=tP0Zm&Yv+go*`e+]R1^n*g<SIid*T(ze'Qg#g^'XS,tn%v)Rq*rn#^"
+    "Z'q|0xy%jp$T:tBwf#fV#ot%z7a:vh-X[#ai&TQ#m]$nU&b$Tm%a<ta'lR4bp$pi#y|#}ASZ)|#tx$ax.T|%pv+Q+s]$q0P0"
+    "z1aj$kU%u(u2Q=XEV$w*ns#cY#p[$Vj#^%`-pY$c0U%_(gX$t#Tw3u^'kp#gr'r;t-sy$ya/ja%i|-kT'v+kq/cIg`%u1zY$"
+    "Z$Xo/R#Q^2E0,&,.2$,&<$&$0$,%C(0$0(($&[#.&$0%C6*((&,0*,*$$2%$&$4%w$(&$*&&&(,(($&.$($(,,*$,2<,$((6"
+    "(.&(4$&0.>$.$Z$zo2[(t`4RP$|y#n'm|(Vs%yGXm$^j)SP+_c,tk4U;^;j;r[$}*{p%_}'dx*t%q$zh(Wg.bt({p.f1s8^q"
+    "#vi#Cq(^Y$ef(uz/dU&`+ri(h|(S|3e|#kf)a<Ur+of+qb%jc$oz,^Y$Yb(Tc$Z:sg&W#b'f_2kEzw#UZ#u_0RW4fp.d[&iV"
+    "1XU%zQ$Qf$R}&sj#x['U|+yd#nY$R*uW#]^#UW&Y{#RT/y#qE]0kOe.g<S1#k$Z2qQ#T*{6f'Q1Z$To/z#Sp2*&$&*&,$,$,"
+    "*&($*,$(,$&.6(&*&$,(h#.$&&$&$&.&(*$&&$2&(&&$*$&%R$&($*$&2&&($&.$(&$(($((**&($&8$&$&%$&Z$b{2[(}U1"
+    ":kQ#Xv#|g#qAw6`1|+r9f9e.X:lT#q:Xj#SP#b'UP6n%x7_6a[#{<VW#]4$^=qU#k&R*f-hx'lP-ZK^-_a$l3]$be#VMqp2Z"
+    "Y3}e3o;s>]`#}Q%i>dv$w[#qCu|'`|1_i(j.U{&nk#h[#hg%]](hn-t_+zm&YX'np*qIT{3|7dV%g2vR#ft'Z^'Pz$bz*Uk("
+    "kW/yR/bZ/VV/jg(T0_OPt%kU#kb#`x*XY2zu-rW*bc6Zy&[_%Z${i1$g{2%9(((04$4&$&:I20($&$*&*$,.,$*%6(&$($>$"
+    "$*%$&$.($.%$&$(%'&($&(k#($&$(*&*4$(*(,&$($,*&$*,$.%'(0Z$WY3[(jq1[i'Z^.{q&wW/og1Wg)ou)Y,S|,b](_p'"
+    "Wq$Us#n|+pv*iW&vt$rW+hk#QS(V0cb#Tz)wj#eZ/go%j&UV$b=}&xd&`[&h`(z@xl$r{2XX(xK]e)Y{'g^'P$pd(jw#vq0c"
+    "d#S^(Sg,U7jW&gv#pNup#[=^V#v}.xi'nS0WT,xz%{V'qp3nb1^i#um(]T&SP0rx$aW)]X(ju2pW#PIXx#t`(Ui%Xe&bu.f["
+    "(sX+RQ%Vf)gX$hV#hT#|Y$V}-]h)mp%i|.#Q|$Yd$Z$zh3FqY3*$4$((&$,0($*(F(*$.&&,0$&>&$2.F(*8&$&*(.&C.$,%"
+    "6(&.&$2,$(%9((,&$&20$&%@($&&(($&$($&(@,&$(*,$&($Z$ug3[(br8wS#^o0rf#Q7a4j-`}#aC_:R,g<cG^+in#q+ed#"
+    "$g8yQ#kz%R6ud#W%e&Tf#Tw%pr-Qo$^+p0V^1lX#_Z$YR4Ug%qZ#_:TEc^#d#w*|9n=_(cG}4mCqKyb#[Z#['sS#p'pX#g4U"
+    "Du<`i#Q@}Q0Z.XX$}0q,qm&V$el&Xg&bS$V0}f*|V)rX'd0[k,WU&Rr#z_%}z2S]#Vg$ze%tZ#}h']&jJaQ0l7wT$Vs$b1`x"
+    "$j'Z$`S30xg3&>5$$&%6*&6*.,$$2%6&(<*0$2$.%'&$$&1X$&(C***&$&.,0.&**$,((*.***&$&&$&..$,%$,%6(*$*($*"
+    "$(%-(*$,$&%$&Z$Pu3[(|c3`t&Gf[$x]#p&zx/bR'ov#Zc$u[*Xg&lu*Ps(d1ra#{0{E[R#^j(r}(f]+bX6lf&bT#uZ*]U0t"
+    "#q:|ArL^j$Pe$SDh_#^a#pFV2p=tB{b#dU$ed#S1yW#m4lj3nz,ai-}IhR'kj#rP#W=|e%w`%Qy#yd#|;no,{T)wb'`{%^x("
+    "}j4n%t%q:U-jt$U=w{&Qc#Ud$}x%`V#u$Kzy#Q+g`0oY#jc(Z(}l)uR(il,W3e0ed%e:os$f5Z>Z$}S60Uu3((&*$&%3.((*"
+    "2$$0%R#*,(,(*$&*4,.2$(*$,%R#*&*&*$(*(6$(*$(:$*%w#6$&,&:$($*&*6&&$&$*&*:*:,,*4$)%-,**$$((Z$}U4b%W"
+    "Z7hv$iEuy1v}3R^.}d#UV)b/b`$]_3zy#lV#k$xQ$[=S#nNq4vHw(r[$cQ#j'bq#Zc$TQ2tg5ma+|s#Zq&TU$cv0rT#Ym/Pw"
+    ")fd*i|$fV*fq#Rr/tR6#dk5re&RX#{%XX)gb#yi$fY$T'Y_6*aV4&&$2%9(&*$&$>3$*%O,*2$<5$($*0.*6&$&%@,&&**($"
+    ".&&$,%[#*$*&(*($8&&00&$&<$,$&(h#&($,0$&*&(*(0&($&,,&*($Z$]d4X#Vn-Z^&,M0,.((K&x#(]n1Qn1_Q/dw*oW&$"
+    "C%w&&>((S##3&)M0A=S#Gl%w#z#&-BT$G04]#F0f#g#Q#CW3b08D6(545K$a$>JO+c#`,p+z#2(Q$@h#7q$*or'Qr'+1G)O:"
+    "2W#LT$%Z$vP*t#bd4&(,$&*0*.$*&$&,*.((.*&&$*$$(%t%6$&$*4$(($&$,&((2(.&&($*$,$(6&(40&*&$6((&(6<$&$,"
+    "(0&$4<8**$&%$&(Z$^s4U%xQ*$P#AK202588)K1$K##.0U#',#*$G-2>Wh,vg,$*G&q`#[`#'.&&&$>&)$0%z$2%$%,22*G,"
+    "w[/d[/*(,4.04-U#(*,.O70$G5O676:%C0%e#Q#4Se1Z$X{9*as4(4$&%z#.008*&($(&($*<,,&$,,(&,0($&($$*(6,((&"
+    "6&$$&%0<&2&$$(%'&&$((e#&(&$&$6&,,$&*,&$&($:*8$)%$..Z$qR5[(W{9uc1$A/::60,(sp3Pq3I&($<&}m*rm*(#.,4"
+    ":&&,2.#z^#U_#*n2d38,ed#wc#)8K6.#4&.<mX,os(Q{2fv&is$_k)-,<0o$(J$A=2;9X$y$V#U#S$G./h#P#,5>:5y$m#OH"
+    "0S#*c#Z$yP+b#xR5&*&*$&&0($4$2,6&.6.$$(%'(,$(%'*&$*%<&&$(4(&6>$*%$.$&%9(0$,(*(*$8%_#&$.$,*&*&$&$2"
+    "&(.2&$*$&%*&$&$(%-*,$.Z$ya5[(RQ+Q#_#W#%[#<$v#,P#@#<R#x%0j#P#_#R$P#E$a#+x#o$T#]+r+Mk#(W#.CY$0p#g#"
+    "f#Z$LW#X#S#2Bw$]#b#R##`#g#t%&j|(t}(&).]$/`$q$%[#-6O9+O42%>-,&'2.(&*Q#80#,,Z$|l+9|a52$(4($&$4+$.%"
+    "}%4&r#_#($*$&**$($>2$*&,$(0$*$&*(4,$&0&&.0&$(.($*,.(,$((**(&($Q)#$&%3*$(2($$2%$*$&($0Z$hv5k&{l+("
+    "&.,%x0W16E$OH,AW#x%f$q#`#66<I@..I(>%$e$^$<t#>*t%k%y$P#n#rx&Rz&Lo$:_$V#:Al#i#'5Q#>%.&#<32+C8#$&%e"
+    "#,2.8wz%bz%0$,..Rg*Pf*+%:%6%0,'Z$}Y,$qv5$:('8&$&%q#,$,,$**(02($(,.$:**&(*&$(2$(%*2$&$(%-&&$&$0(q"
+    "$*&.&&*$&&$&&&*[#*&0**:0.>&2$*<$A,&(&$&$2<$Z$mY6[(oZ,4[#jk$d%dh$AKh#9g%b%$`%-=8HEp#|#i#J$|#2V$h#"
+    "&<3+p#9A(Hl#$E#8[#`&P&:2,&+E*,$6*0(&(gi$bi$.(j#G8*&8)K&))0.,.'G&$,.<&.C$2,2,Z$V|,<rY6&$(($*,2$8%"
+    "X#*&&*(,*,,&4&(&.,4$$.%0*&26A$9%q#,(2&((*:*&0C1&,*$.&*&$((0$$*%_#($&$*&$(:*$,$(*$.6&.$4(Z$zi6[(Q"
+    "|,#w+W-&ui%Xj%(I,(uDwEC+.+>/4GCK';S)X)f#6&S%p$)5(>1##_$.)'f#0(E'%d#+A&A}#r#,<*.#*,C0(OA#16Y#$<#'"
+    ">4'8(&]#R$$*U[2xZ2f#f#$.2#Z$ck-IWj6($&,.*(*.00&$&%R#&$(&$*((&&&$,$&$$((U$*&&&((&&$06,,.&&*&(&0$."
+    "$&$.$&$[%h$$&%'&$$6%3&(*(&$$,%-(.$($*%'U#2Z$hw6[(rk-<-'$0#0$(,&'**.,.r%#k%.,I*840*&a#h#,$&2:.*:#"
+    "'8%45Q#+#22,AW#n#P#K/Jh+})h#u$V%3U#X#j#N-O+P#z#d#T#v#<R#L)0Oc#f#g#x##Ft#:P&d&Q#Z$uQ.Fsw6&$&&&0,&"
+    "$($$&%-4$&($G%'0&$.%w#(4U(m(&:&$(,,*,&**t&t'6:&$&(&&$*$&%_#&**$&(.($&&*$**<$&42$&%I,&(.($&&,$*(*"
+    "Z${X7}$wP.Q#+$+MZ#v%u#t#;a#p*U+4Dj#Y'f$@B$49.4`#o#5[#$i$3N#j#7'B24,&T$*$a#%R%E4+5:F%5h#l#'@n#R#."
+    "B0W#(`#%#R$S$+(9Epg)kg)U#'I*-8%#&&2$*#20Z$zc.*aY78($,(I,m$f$$&,$*,&&:&$*(<&($**$&40$4+'(($(1*&0*"
+    "$6%X#&&&*$(&$(*,,&$&(&<$&%$*(R#(,($(e#z#&,$.&,.(.Z$Vg7[(Sd.(4*&&$><C,1,2K.07K$(s$k%E}$-NKV$h$b9]"
+    "9KB%1,{#R$}$_#(c$m#.T#.R&FAY+T+W%1=z#`$P$J-OO]%%t%z#u#.^#V#4l#Y$n%`#Q$<IC],m-ET#z%20s#t+l(%G*e#_"
+    "$Z$vS/3^g7$*$2$$&%U#.$&((.&<&&&$(&*:$$(($*$(+*,(($.%9(I*,&&&,$,%',*$&%$&%$.%_#&&:$(&(&*(&&Y&S'&$"
+    "0$&*$(%6($,,$&&Z$[t7[(XU/1;&9^#NT$5fa)sa)$T;Y;:q$b$%%2.'Y#*P#b##24$&#&yR&WR&>#18.#M.6$ol+kk+*:::"
+    "(+(2.4%0$CU3}1/1q2U0$%R#]$7,1^##0($3(>I,.++K,l#1C7%Z$kk/6gt7.$&$0$$&%I&(&28,*($6&$4$210&$*(&$&%-"
+    ",&(*$,%0(*4$&$0%6*0$($&($(%C.$&*&,&,&&($(%',4$/%$*$&%9&$4,$&&(Z$dR8[(|k/9`#*.V)d)(0,&S#022$yV.jV"
+    ".E383#AS#&/6$n#T#i$}#Fh##Y#+Z#Z$g$l$g$h$c$W$|#-#,:`$M1f#uA`>t#]#Q#<X#[#g&Q(R$6K2d#B`#T#4%R#o:[8R"
+    "%y$LW#t%s'@v'd$s$U$^%*R%z#t$Z$TU00oR8&,&&$((R#((*$&&&($*,22&,S#$&%9($2&C($&$6+$(%*2(4$2%-*&6,$0%"
+    "'.$$&%'&*$.%$2%F(*$*&&($(.(,$(%$,%32(&(&,Z$xa8[(dU0IF_&k#=}#:{${#T#Ai$&B4%Q&|)%X#[#;P#x#B`$m$d$["
+    "#u#X$'#l#P#Y%)h#D&GLCUh%|g%Ig#2Z#P(|(A)/b#x#6W#U#Z#x-U./7`#q%w&W$r#u#b#2t)P)BX$f$i&n${$W$Y#3<_#B"
+    "Ny&'IZ#`#$Z$}j0${a8%C:*(*$.$($,8$*($,$S#+h$<*&&*&((*&,$&2&$&$4&&&&,$(.&.$&(&&&*$,$(%0*$**&$>%$&%"
+    "$(%O((,*$&*$&.2&,$*Z$to8[(fj0y{(]z(2#5+/Z$;>`$V$CE6|v(dw(S#*`W.zV.U##g{$b{$Rj-ci-).04+0*&Q#$.$*#"
+    "68'4..$*(#&*,6,2:<#2)Tw.|u.8$04#m$3<2S#8<T#W#]#N8b#%_$P$_#NW#FS#S$(<Z${T13{o8$*(,($&%$0$&%0&.&<*"
+    "$*%L.(.$,.8&$Lj#(0,$.+$&$6%_%,9E,64&$(&(($.&&,$0&$u($*$0&&&*&&$($(&)6$&&$*.&$,(2Z$iV9[(tT1f#KNEa"
+    "$[x(Yw(7G+a#[#%e#-x%V$S$5b#c#a$0]<|<W'[#7s%Gb#Q$>p#=F[#N;a$e#8@M*u$y$v$L|%He#X#Y%v$`%u#Q$l#3Kw#r"
+    "+Q,Y#^%t#FX$F[#N=MFh#$T%O^#i#Y)U$P0m1:.y$c%u$z$}$h&Z$_m1[%lV9*,&$.&$2M$8$(&*0#***0*($&(&$.$&&.4,"
+    "*^%*(&E(&*,($*$4%@.,$(((&&&,$,(X#&*(($&&8$&,*^$a$$&4*$(%-,.(&$6%Z$wi9[(cr1y#Z#a(9%4#DJs({'M-k#c$"
+    "(X$S&d%B%(M<Z#a$5Q#R#*U#'HR$&DQ#B>D^##a)h)+0E>9b#Gc$/^#{$R%:++X$JG)V$9b#'b%B]$g#)N6Oj#u&]'EI*z#_"
+    "#,K38-G:+>0Z$kd20zi9($6&$((-*($6$&%$,$0(0($0($$&%$2%t$0$.0&(,$&$*,&*$,&,$,$&$(2&(2:.&$.&$;I&,$0$"
+    "$.%6.&$&&&$$*%$.(*(.$Z$lv9[(fd2.>(8<,#*&4$($.,<[#6*#.8*:,G/E(%6*C%$S#%Vv*kw*;G-0Q#+-)U#C$`P-|},I"
+    "%22'.#f%LY#H,n#4Bq*|(q&]%}#k$2Y#Nd#-R#Y#<0;0:2<I4j#,,S,Z$wz2*qv9*2$&+6(,$0g$($$(%z%A$&.&$,*$&(&$"
+    "&8($*.(*$,(*&**:(<$.+&$.$(2*$2A&,*$,**,:(($&&,$&%$&$,%'(8$&%0&0A=,Z$sY:z&gW3(*&,*%$0#<#&0&#2%82."
+    "C24'#GLKA+(*&8%C$HO#/G.(2%b#@C=2+*7[#'206+d#$',D61$S#&)O2$/%C&C)8:$%O)4$$.%*',*Z$[j30vY:$&$<$&%@"
+    "($&.Hl#7*$*$6%$*%-&,(*$&%n#&&&&,'$*&,$&(&$&$&$.*$0**$&%0.((.0$,%6.&&$**($&%0(.(,&$*%$&($($,%$&Z$"
+    "|e:Oaj3*&**(,((2'.$O*$*%R'284):(*&(rw%|v%<#'n#+-0$7[#$AI>(B6W##+M'.A%G.(.'$%:.6(&08>C.].m-v-W,[%"
+    "V#G5`#=Q#G7,h#7,4N%4,h#Z$hX4IUf:$&>$(&$*.$*$$&.3.&&&($$((@&$&*&$(&*$$.($&$.%*(&$$&%9&&&&$($($(%9"
+    "&0$($($*$&%$,%$,+$&%$&$4%-($*,Z$jo:[(_X4;j#3I8#2I#Md#32++%r#,8I6]h+Uh+*,.$A:G,7&n#,8$0#R)x)6(/:K"
+    "=S#$0^c+|b+4*8A%(%Ib#R#.A#+ng']g'((&.%.$(*$*0(G<+)P$X#$,Q#;>W#Z$qt4Foo:.$*$&$(*(*&$&($&+$&($((*&"
+    "(&$&%'($$&%U#&&&$*&&4&*$&.,*($$0(@&($&&$4$&$$C%$0%C(&$&*.$&&$($&%*&$&Z$fy:[(lv4Z'[%z$y$/V$BA;4$+"
+    "&T$+0FA%@0'Y$o$Z$58(X#GQ#:t#(Q$#f'[&0:c#*d#5P#P$*(7S#9GA3E+@C20,=A04><K474508##'8*(,'O-6.^o)pn)("
+    "&&*:Z$XZ5'oy:($&(R#.&$&&((((((&$&&($4%**DS#$(($&+[#..(&$(*$G%$&$&*$&*$$*%$.%*2A$$&(R#0*%.&(&&4*("
+    "(&&,($&%3&$G#y,$Z$ac;[(QZ5W#/7m$.]#*<5EP$]#1l#5.a#KV$5Q$_$F`#b#97GG5Fg(x(<P$k#T#Et#,0-^#3Dl#,U#%"
+    "@b#FN&Q#l#d#y#-*69+2P$5/2+$b#@#I#2q)f)l`&g`&4$(.%($&1<${(&Z$[t5*lc;.*$*%$A%L&,(&$2&*(&0&$&$,('.$"
+    "$((0*&e$$*$&%*.,&$*(0&$*E&$&%64<.0$&$$&(3,2,*(&$,%@(,$*0C2{d0Ze0&$(%06.&42Z$vt;$st5$0%}'&$*#*0$2"
+    "$%E6*',#,26#'4:(072&b|$t{$$*8#<,(6.W^(j](%00.$(,0Q#)A):.&,(.8#%.(*&,&#O10IQz-Pz-T$69*T#O)]$V#&x#"
+    ">-:[#Z$s^63yt;&*E$&$*%X#,4&>&0*$.&$&$2*(*,$(%0(&&$4$:%C&$*$(6&($($$&%<&&$&($&&$$&%*&$($(%k#*$&+."
+    "(8&(($&<(A9$.&.&&((Z$uS<[(jo;}a'1M%s%Y''3$>A,&5&`#7A#P%_$O0,4-,(&1A**2#BG,$0I$(($(&(((.I&<+<U##,"
+    "',,%.&$p$}$.$.A,U#9[#@a$&);h##0u(b(1%X#t#w#P$U$Z$ep6$RT<$(%9&$&BU#.(($0%q#($&$2$&$*&u$&$&*($&$*("
+    "((*M&$&%6(4(:,$4$*%$(%0((*$*$.+$*('*$$,%6,$.*$&$$&%-m$&&0$6%$(Z$if<[(jt6#_#[##A/Q#7N)J$w&MC7(9T'"
+    "s&/(=i$z$&z#P#b#b%b#s#]#T$.y#]$]%c$Cq#GY#M%b&f'W+w-S'|$Gq.g+;9{$t$KT#i#V#}$6P%m(l&x%.c#k$9Fb#5@,"
+    "C`$p'g#7j#$K;5#R#Q%j#7BZ$V_7Irf<$(&*.6$,$&&4$(%3**$**$$*%60$*$,2&$&%@(.$,&$&A-($.%@&((&0d%&&$($&"
+    "%C(&($&&(&.&&$(%L*$**$&&(.$&*$($&+Z$bu<[(w^7k*U*6z#l#Z#4/`#l$r#0h%b&Mm#0Gi$@MNQ#,223^#E41;):[#1O"
+    "A>tV0UW0826h#C.$a#$x#/M&NU#b1p2v#68(;)Kj#9&1(1O1*JEx#81*N*@U%#U#{#&p#]#E.LZ$nv7-eu<$($$&(@&&*(&$"
+    "*.,&$.%6&&$(8($$4%6*((&&$&$&+',&$&%'.$$*($&%C&&$*.($2$&($*%h#,$($&$&.$.&0$,&.&($***$Z$]R=[(cv7C0"
+    "y(b&']#P$[#=(C{t%jv%U#DK#7_$(FT$%@1$Q#n$u$,#<#C,(FK4%C0,*4O'd#u#2g$|$CM+[#L4LQ#:A=G$C*$*[#4-196G"
+    "2%4V$m#0,$O(3+&KS$}$%Z$m`8@`R=$(&$&4*&,$&%-&&*$$(+$0$*%'.*$&%'*$$*%0($&&($&%b#*.$=A'.&&(&*s&:,&G"
+    "3A.$$*%'E$$&%L.&41,$*(4$8*#($*%-,.$*Z$fd=[(Pa8%4',,(0,,&4,42'.((2(&$W#&$6<*8I-)A&2E8W#39&_$@#5j#"
+    "'&l#/BK$94f#47S#E29'<j#^$&MT#'X$+Ih$a$-04IxV%dW%,INU#8(#+<,#EZ$|w8@id=&,$&*($*$$&(I44&&(**((**&$"
+    "$6($($*%I,&&&(&($6:1,0$&%0($(($$V&%$*$&(@&0$0&((.**$&%$(%6E&(66,($,%$&%$(Z$]u=[(ew8<(,4(:&*$(($U"
+    ")0%4*&&,<6:&20),($.R#[#_r,]s,'I7$+2G/j##3j#'$4$,'2%(jl&cl&T%W%&l%.*&>S#v#))M8)5ABb#$9*U#:$5`#$=A"
+    "j#;+*OZ$mk90du=0($.$.(*&&$$&%R#*(**$*&$&(&$&$&&$&+$:$&(0&($6$$*+-&&,($G(-&&$0$(%$&Q&T}=X&hk9&(*1"
+    "E8)b$i$=f#)6,.%#0#4%(,E38*OL<0((C2U##BI:+C'0-4()@W#<2%:')>''24,$.%w#g$(*6&2j#8'2,s(h(E9$Q#*:JE17"
+    "[#A#*x$s,rP:$mT:(}'P%m$7S#&.600gj#nj#C+*#6#.U#0&*P$&^t-zs-r#C0U#%W#:&8&*6#U#%/d#4*+8#..$2&,.4&-f"
+    "#/$t#a#MS#P#)d%/F*Y#Z#d%u%:,b%-'2x$Y'N%Z$p#L^%Ns,]v:[(au:414Q#+.f#*[#=R#P&)$T#n#^#$E';LW#;1[#c$-"
+    "#B*4p#76JU#0E=Q#,&):m;z;,&.i#h#&(%h-,(6&&$02#.A#%,:bj+Tj+6#4#&.,*'u$0.$I6()|#X#&s,im;[(hm;&0:-f#"
+    "8'&I'6$%*&&$M'%*kc%]d%X$f$l#8&&8+(%0(8..4*$.&&-0I**&&``3g`3.2:3,/:,*$::%'C$A(&(EEPx#sw#t`)}`)#W#"
+    "'|#J'O.44)d#*$s,TW<[(WW<(#e$,&,>#(j#&S#.4&*4)$.):&A$*0)8+.$-4{$$<2$>j#)&+/[#$($4'4>5i#e$G:>'%(+Q"
+    "#1>)2((#,&#}$(:*A&&$6$($(4)(.'.s,wt<9Ru<8G&,($&$&(e'*$(G#:%$(0[#b#B>,$2$2::6D<4&$E#&B<|%X%##n##7"
+    "6/-&61-x#H6#'AQ#LK1[#.0A&{&,*U##]#S#(l#)T(Y()n#S$'T$%#2&s,Yb=e%Wc=$.H#4U#Q#%l#n$8d#6,4G'-'&:4;Q#"
+    "-n#F0&>^#$(x%***0($.():2*A=(Pw#cx#$&%F*2&#(,(0,&$&$&%C6$pX,^Y,:8G:2&A$)%@,$,%<+*b#0*s,x|=3Rz+Xe&"
+    "wr+SS)xq*UQ*T*X`2$ki5V(Z$fe5$af6V(Z$[b6$ce5V(Z$^a5$Xb6V(Z$S^6$Za5V(Z$U]5$P^6V(Z$yX6$R]5V(Z${W5$v"
+    "X6V(Z$qT6$xW5V(Z$sS5$nT6V(Z$iP6$pS5V(Z$k}4$fP6V(Z$az5$h}4V(Z$cy4$^z5V(Z$Xv5$`y4V(Z$Zu4$Uv5V(Z$Pr"
+    "5$Wu4V(Z$Rq4${q5V(Z$vm5$}p4V(Z$xl4$sm5V($ni5",
+    // strict validity of single bytes, then of pairs
+    "!W%#3q'c#^&T$S#-*%I)R#0-**)-1)*&#{%,)<(<p%w#w%z#a$'###$##&.G:*:`$/F/ED1Dy%CV$$#####$#%#$22m&:#b#"
+    "s%=#)#V#h<T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$"
+    "ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$"
+    "ET$ET$EV#q#T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET"
+    "$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$Eg#a#T$l"
+    "%T$l%T$l%T$l%T$l%T$l%T$l%(q$T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$#",
+    // to bytes
+    "c#Bw$!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!Q$u$"},
 };
 
-const int kRecordedCodePageCount = 45;
+const int kRecordedCodePageCount = 59;
 
 }  // namespace idxfilter

@@ -34,7 +34,11 @@ constexpr unsigned kCodePages[] = {
     // Vietnamese, the Mac code pages RTF's character sets name, OEM pages.
     1258,  10001, 10002, 10003, 10008, 10004, 10005, 10006, 10007, 10021, 10029, 10079,
     10081, 852,   866,   737,   775,   855,   857,   860,   861,   862,   863,   864,
-    865,   869,   720};
+    865,   869,   720,
+    // Arabic ASMO-708, which RTF's \cpg names; KOI8-R and KOI8-U; ISO 8859;
+    // EUC-JP: the encodings of legacy plain text.
+    708,   20866, 21866, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603,
+    28605, 20932};
 
 // A code page whose characters take up to two bytes, as the system says.
 bool IsDoubleByte(unsigned codePage) {
