@@ -35,9 +35,17 @@ struct Utf8Step {
     bool cut;
 };
 
+bool IsTrail(unsigned char c) { return (c & 0xC0) == 0x80; }
+
 Utf8Step StepUtf8(const unsigned char* p, const unsigned char* end) {
     unsigned lead = *p;
     if (lead < 0x80) return {1, true, false};
+    // The common well-formed forms first: two bytes, and three bytes whose
+    // second byte may take the whole trail range.
+    if (end - p >= 3 && IsTrail(p[1])) {
+        if (lead >= 0xC2 && lead <= 0xDF) return {2, true, false};
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && IsTrail(p[2])) return {3, true, false};
+    }
     std::size_t trails;
     unsigned lower = 0x80, upper = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -86,60 +94,75 @@ bool IsUtf8AllowingCutEnd(std::string_view bytes) {
 // ----- output -----
 
 // Collects the text as UTF-8: CR LF and a lone CR become LF, U+0000 is
-// dropped, a code point that is no scalar value becomes U+FFFD.
+// dropped, a code point that is no scalar value becomes U+FFFD. Writes go
+// through a cursor into room reserved ahead, so that a character costs no
+// call into the string.
 class Utf8Text {
 public:
-    explicit Utf8Text(std::size_t expectedBytes) { text_.reserve(expectedBytes); }
+    explicit Utf8Text(std::size_t expectedBytes) { Reserve(expectedBytes); }
 
-    // Bytes of ASCII other than CR and 00.
-    void AppendAscii(const char* begin, const char* end) {
+    // Makes room for `bytes` more bytes of output.
+    void Reserve(std::size_t bytes) {
+        std::size_t used = Used();
+        if (text_.size() - used >= bytes) return;
+        text_.resize(std::max(used + bytes, text_.size() + text_.size() / 2));
+        next_ = text_.data() + used;
+    }
+
+    // Well-formed UTF-8 without CR and 00, copied as it is.
+    void AppendVerbatim(const char* begin, const char* end) {
         if (begin == end) return;
         if (afterCr_ && *begin == '\n') ++begin;
         afterCr_ = false;
-        text_.append(begin, end);
+        std::size_t length = std::size_t(end - begin);
+        Reserve(length);
+        std::memcpy(next_, begin, length);
+        next_ += length;
     }
 
-    // Bytes of one well-formed UTF-8 sequence above ASCII.
-    void AppendSequence(const char* begin, std::size_t length) {
-        afterCr_ = false;
-        text_.append(begin, length);
-    }
-
-    void Append(char32_t c) {
+    // One character; needs 4 bytes of reserved room.
+    void PutReserved(char32_t c) {
         if (c < 0x80) {
-            AppendAsciiCharacter(char(c));
+            PutAsciiReserved(char(c));
             return;
         }
         afterCr_ = false;
         if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-        char bytes[4];
-        std::size_t length;
         if (c < 0x800) {
-            bytes[0] = char(0xC0 | c >> 6);
-            bytes[1] = char(0x80 | (c & 0x3F));
-            length = 2;
+            next_[0] = char(0xC0 | c >> 6);
+            next_[1] = char(0x80 | (c & 0x3F));
+            next_ += 2;
         } else if (c < 0x10000) {
-            bytes[0] = char(0xE0 | c >> 12);
-            bytes[1] = char(0x80 | (c >> 6 & 0x3F));
-            bytes[2] = char(0x80 | (c & 0x3F));
-            length = 3;
+            next_[0] = char(0xE0 | c >> 12);
+            next_[1] = char(0x80 | (c >> 6 & 0x3F));
+            next_[2] = char(0x80 | (c & 0x3F));
+            next_ += 3;
         } else {
-            bytes[0] = char(0xF0 | c >> 18);
-            bytes[1] = char(0x80 | (c >> 12 & 0x3F));
-            bytes[2] = char(0x80 | (c >> 6 & 0x3F));
-            bytes[3] = char(0x80 | (c & 0x3F));
-            length = 4;
+            next_[0] = char(0xF0 | c >> 18);
+            next_[1] = char(0x80 | (c >> 12 & 0x3F));
+            next_[2] = char(0x80 | (c >> 6 & 0x3F));
+            next_[3] = char(0x80 | (c & 0x3F));
+            next_ += 4;
         }
-        text_.append(bytes, length);
     }
 
-    std::string Take() { return std::move(text_); }
+    void Put(char32_t c) {
+        Reserve(4);
+        PutReserved(c);
+    }
+
+    std::string Take() {
+        text_.resize(Used());
+        return std::move(text_);
+    }
 
 private:
-    void AppendAsciiCharacter(char c) {
+    std::size_t Used() const { return next_ ? std::size_t(next_ - text_.data()) : 0; }
+
+    void PutAsciiReserved(char c) {
         if (c == '\0') return;
         if (c == '\r') {
-            text_ += '\n';
+            *next_++ = '\n';
             afterCr_ = true;
             return;
         }
@@ -148,10 +171,11 @@ private:
             return;
         }
         afterCr_ = false;
-        text_ += c;
+        *next_++ = c;
     }
 
     std::string text_;
+    char* next_ = nullptr;
     bool afterCr_ = false;  // the last character was a CR, already written as LF
 };
 
@@ -166,30 +190,51 @@ std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) 
     return storage;
 }
 
-bool IsPlainAscii(unsigned char c) { return c < 0x80 && c != '\r' && c != '\0'; }
+// Eight bytes of ASCII, none of them CR or 00.
+bool IsEightPlainAsciiBytes(const unsigned char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    auto HasZeroByte = [](std::uint64_t x) { return ((x - kOnes) & ~x & kHighs) != 0; };
+    return (word & kHighs) == 0 && !HasZeroByte(word) && !HasZeroByte(word ^ (kOnes * '\r'));
+}
 
+bool IsCrOrZero(unsigned char c) { return c == '\r' || c == '\0'; }
+
+// Well-formed runs are copied as they are; each ill-formed subpart becomes
+// U+FFFD, each CR goes through the line-end rule.
 void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
     auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
     auto p = begin;
     auto end = begin + bytes.size();
+    auto run = p;
+    auto Flush = [&] {
+        out.AppendVerbatim(reinterpret_cast<const char*>(run), reinterpret_cast<const char*>(p));
+    };
     while (p < end) {
-        if (IsPlainAscii(*p)) {
-            auto run = p;
-            while (p < end && IsPlainAscii(*p)) ++p;
-            out.AppendAscii(reinterpret_cast<const char*>(run), reinterpret_cast<const char*>(p));
+        while (end - p >= 8 && IsEightPlainAsciiBytes(p)) p += 8;
+        if (p == end) break;
+        if (*p < 0x80 && !IsCrOrZero(*p)) {
+            ++p;
             continue;
         }
         if (*p < 0x80) {
-            out.Append(*p++);
+            Flush();
+            out.Put(*p++);
+            run = p;
             continue;
         }
         Utf8Step step = StepUtf8(p, end);
-        if (step.wellFormed)
-            out.AppendSequence(reinterpret_cast<const char*>(p), step.length);
-        else
-            out.Append(kReplacement);
+        if (step.wellFormed) {
+            p += step.length;
+            continue;
+        }
+        Flush();
+        out.Put(kReplacement);
         p += step.length;
+        run = p;
     }
+    Flush();
 }
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
@@ -197,13 +242,14 @@ bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // UTF-16 units: pairs joined, any other surrogate one U+FFFD.
 void DecodeUnits(const char16_t* units, std::size_t count, Utf8Text& out) {
+    out.Reserve(3 * count + 4);  // a unit takes at most 3 bytes, a pair 4
     for (std::size_t i = 0; i < count; ++i) {
         char16_t unit = units[i];
         if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
-            out.Append(0x10000 + (char32_t(unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            out.PutReserved(0x10000 + (char32_t(unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else {
-            out.Append(unit);  // a lone surrogate becomes U+FFFD there
+            out.PutReserved(unit);  // a lone surrogate becomes U+FFFD there
         }
     }
 }
@@ -212,7 +258,8 @@ char16_t UnitAt(const unsigned char* p, bool bigEndian) {
     return bigEndian ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
 }
 
-void DecodeUtf16(std::string_view bytes, bool bigEndian, Utf8Text& out) {
+template <bool bigEndian>
+void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t unitCount = bytes.size() / 2;
     // Blocks of units, so that a pair split between blocks is joined.
@@ -232,7 +279,7 @@ void DecodeUtf16(std::string_view bytes, bool bigEndian, Utf8Text& out) {
         DecodeUnits(block, filled, out);
         if (carried) block[0] = block[filled];
     }
-    if (bytes.size() % 2 != 0) out.Append(kReplacement);
+    if (bytes.size() % 2 != 0) out.Put(kReplacement);
 }
 
 // A byte below 80 is never a lead byte in any code page the layer has, so
@@ -250,8 +297,24 @@ std::size_t PartEnd(std::string_view bytes, std::size_t start, std::size_t prefe
 
 bool CanConvert(unsigned codePage) { return MultiByteToWide(codePage, 0, "a", 1, nullptr, 0) > 0; }
 
+// A single-byte code page converts each byte by itself (SingleByteUnits
+// promises it): through the byte's unit, with no buffer of units.
+void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out) {
+    constexpr std::size_t kBlock = 1 << 16;
+    for (std::size_t start = 0; start < bytes.size(); start += kBlock) {
+        std::size_t count = std::min(kBlock, bytes.size() - start);
+        out.Reserve(3 * count);
+        for (std::size_t i = 0; i < count; ++i) out.PutReserved(units[static_cast<unsigned char>(bytes[start + i])]);
+    }
+}
+
 void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
     if (!CanConvert(codePage)) codePage = kFallbackCodePage;
+    char16_t singleUnits[256];
+    if (SingleByteUnits(codePage, singleUnits)) {
+        DecodeSingleBytes(bytes, singleUnits, out);
+        return;
+    }
     constexpr std::size_t kPart = 1 << 16;
     std::vector<char16_t> units;
     for (std::size_t start = 0; start < bytes.size();) {
@@ -349,8 +412,8 @@ std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, uns
     std::string storage;
     switch (sniff.encoding) {
         case PlainEncoding::Utf8: DecodeUtf8(WithoutZeroBytes(text, storage), out); break;
-        case PlainEncoding::Utf16LE: DecodeUtf16(text, false, out); break;
-        case PlainEncoding::Utf16BE: DecodeUtf16(text, true, out); break;
+        case PlainEncoding::Utf16LE: DecodeUtf16<false>(text, out); break;
+        case PlainEncoding::Utf16BE: DecodeUtf16<true>(text, out); break;
         case PlainEncoding::Ansi: DecodeAnsi(WithoutZeroBytes(text, storage), ansiCodePage, out); break;
         case PlainEncoding::Binary: break;
     }
