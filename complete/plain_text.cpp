@@ -380,7 +380,8 @@ long Utf16Evidence(std::string_view bytes, bool bigEndian) {
         else if ((unit & 0xFF) == 0) ++lowZero;
         if (IsEastAsianHighByte(high)) ++eastAsian;
     }
-    if (highZero == 0 || lowZero * 16 > units) return -1;
+    // One 00 high byte could be a single zero byte after 8-bit text.
+    if (highZero < 2 || lowZero * 16 > units) return -1;
     std::array<std::size_t, 256> sorted = highCounts;
     std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
     bool alphabetic = highZero * 10 >= units && (sorted[0] + sorted[1]) * 10 >= units * 6;
@@ -394,13 +395,18 @@ PlainSniff SniffPlainText(std::string_view bytes) {
     for (const ByteOrderMark& mark : kByteOrderMarks)
         if (bytes.substr(0, mark.bytes.size()) == mark.bytes) return {mark.encoding, mark.bytes.size()};
     if (!BinaryFormatOf(bytes).empty()) return {PlainEncoding::Binary, 0};
-    bool hasZero = bytes.find('\0') != std::string_view::npos;
-    if (hasZero) {
+    if (bytes.find('\0') != std::string_view::npos) {
         long littleEndian = Utf16Evidence(bytes, false);
         long bigEndian = Utf16Evidence(bytes, true);
         if (littleEndian >= 0 || bigEndian >= 0)
             return {littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0};
-        return {PlainEncoding::Binary, 0};
+        // Zero bytes that only end the file (a terminator, padding) are
+        // not part of the text, which is judged without them.
+        // A file of nothing but zero bytes holds no text at all.
+        std::size_t last = bytes.find_last_not_of('\0');
+        if (last == std::string_view::npos) return {PlainEncoding::Binary, 0};
+        bytes = bytes.substr(0, last + 1);
+        if (bytes.find('\0') != std::string_view::npos) return {PlainEncoding::Binary, 0};
     }
     return {IsUtf8AllowingCutEnd(bytes) ? PlainEncoding::Utf8 : PlainEncoding::Ansi, 0};
 }

@@ -20,13 +20,15 @@ struct PlainSniff {
 //  2. the signature of a well-known binary format (executables, images,
 //     archives, PDF, compound documents, ...; binary_signatures.h): Binary;
 //  3. where there are zero bytes, UTF-16 without a mark, told by them:
-//     over the first 4 KiB, no unit is a control
-//     character other than TAB, LF, VT, FF and CR, nor a surrogate out of
-//     place; some high bytes are 00 and few low bytes are; and either at
-//     least a tenth of the high bytes are 00 and two high-byte values (00
-//     and the script's block) make up most units, or nearly all units lie
-//     in the blocks of East Asian text;
-//  4. any zero byte left: Binary (8-bit text holds none);
+//     over the first 4 KiB, no unit is a control character other than
+//     TAB, LF, VT, FF and CR, nor a surrogate out of place; at least two
+//     high bytes are 00 and few low bytes are; and either at least a tenth
+//     of the high bytes are 00 and two high-byte values (00 and the
+//     script's block) make up most units, or nearly all units lie in the
+//     blocks of East Asian text;
+//  4. a zero byte before the last byte that is not 00: Binary (8-bit text
+//     holds none; zero bytes that only end the file, as a terminator or
+//     padding, are left out of the test);
 //  5. well-formed UTF-8, a sequence cut by the end of the file allowed
 //     (pure ASCII included): Utf8; anything else: Ansi.
 PlainSniff SniffPlainText(std::string_view bytes);

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 
 #include "complete/plain_text.h"
@@ -55,6 +54,17 @@ std::string Encoded(const std::u16string& units, unsigned codePage) {
     return bytes;
 }
 
+// The code page that a file name such as "name.cp1251.txt" gives; 0 for
+// other names.
+unsigned CodePageOfName(const std::string& name) {
+    std::size_t at = name.find(".cp");
+    if (at == std::string::npos) return 0;
+    std::size_t digits = at + 3, end = digits;
+    while (end < name.size() && name[end] >= '0' && name[end] <= '9') ++end;
+    if (end == digits || end == name.size() || name[end] != '.') return 0;
+    return unsigned(std::stoul(name.substr(digits, end - digits)));
+}
+
 std::string AsAnsi(const std::string& bytes, unsigned codePage) {
     return DecodePlainText(bytes, {PlainEncoding::Ansi, 0}, codePage);
 }
@@ -67,7 +77,8 @@ TEST(GuessAnsiCodePage, NoLegacyTextMeans1252) {
 
 // Real texts in many scripts, encoded in legacy code pages: the guess must
 // decode them to the same text as their true code page does (a guess of a
-// sibling page that gives the same characters is as good).
+// sibling page that gives the same characters is as good). uchardet 0.0.7
+// does not tell Greek in 737 from Western text, so that page is not here.
 TEST(GuessAnsiCodePage, LegacyEncodingsOfTheSamples) {
     struct Case {
         const char* sample;
@@ -78,7 +89,11 @@ TEST(GuessAnsiCodePage, LegacyEncodingsOfTheSamples) {
         {"man_ru_passwd.utf16be-bom.txt", 866},   {"man_ru_passwd.utf16be-bom.txt", 28595},
         {"europarl_el.utf16le-nobom.txt", 1253},  {"europarl_el.utf16le-nobom.txt", 28597},
         {"europarl_ja.utf8-bom.txt", 932},        {"europarl_ja.utf8-bom.txt", 20932},
-        {"europarl_zh.utf8-nobom.txt", 936},
+        {"europarl_zh.utf8-nobom.txt", 936},      {"europarl_zh.utf8-nobom.txt", 950},
+        {"man_ru_passwd.utf16be-bom.txt", 10007}, {"man_ru_passwd.utf16be-bom.txt", 855},
+        {"man_ru_passwd.utf16be-bom.txt", 21866},
+        {"udhr_known.utf16le-bom.txt", 1252},     {"udhr_known.utf16le-bom.txt", 1250},
+        {"udhr_known.utf16le-bom.txt", 28592},    {"udhr_known.utf16le-bom.txt", 1258},
     };
     int tried = 0, right = 0;
     for (const Case& c : cases) {
@@ -99,13 +114,11 @@ TEST(GuessAnsiCodePage, LegacyEncodingsOfTheSamples) {
 // page ("name.cp1251.txt"): how many the guess gets right.
 TEST(GuessAnsiCodePage, LegacySamplesNamedByCodePage) {
     if (!std::filesystem::exists(kSamples)) GTEST_SKIP() << "no samples at " << kSamples;
-    const std::regex named(R"(\.cp(\d+)\.)");
     int tried = 0, right = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kSamples)) {
         std::string name = entry.path().filename().string();
-        std::smatch match;
-        if (!std::regex_search(name, match, named)) continue;
-        unsigned codePage = unsigned(std::stoul(match[1].str()));
+        unsigned codePage = CodePageOfName(name);
+        if (codePage == 0) continue;
         std::string bytes = ReadFile(entry.path());
         unsigned guess = GuessAnsiCodePage(bytes);
         ++tried;
