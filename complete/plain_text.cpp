@@ -77,15 +77,21 @@ bool IsEightAsciiBytes(const unsigned char* p) {
     return (word & 0x8080808080808080ull) == 0;
 }
 
-// Well-formed UTF-8, where a sequence cut by the end of the input counts.
+// Well-formed UTF-8, where a sequence cut by the end of the input counts
+// when a whole sequence came before it or the cut one holds a
+// continuation byte: a file cut short inside a character. A lone high
+// byte at the very end with none before is far likelier 8-bit text
+// ("caf\xE9").
 bool IsUtf8AllowingCutEnd(std::string_view bytes) {
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     auto end = p + bytes.size();
+    bool sawSequence = false;
     while (p < end) {
         while (end - p >= 8 && IsEightAsciiBytes(p)) p += 8;
         if (p == end) break;
         Utf8Step step = StepUtf8(p, end);
-        if (!step.wellFormed) return step.cut;
+        if (!step.wellFormed) return step.cut && (sawSequence || end - p >= 2);
+        sawSequence |= step.length > 1;
         p += step.length;
     }
     return true;

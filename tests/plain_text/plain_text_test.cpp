@@ -192,7 +192,10 @@ TEST(SniffPlainText, ReadsTheStartForUtf16AndTheWholeForTheRest) {
     EXPECT_EQ(SniffPlainText(Utf16LE(longGreek) + "\x01\x02\x03").encoding, PlainEncoding::Utf16LE);
     std::string ascii(100000, 'a');
     EXPECT_EQ(SniffPlainText(ascii + "\xE9.").encoding, PlainEncoding::Ansi);
-    EXPECT_EQ(SniffPlainText(ascii + "\xE9").encoding, PlainEncoding::Utf8);  // taken for a cut sequence
+    // A high byte that ends the file is a cut sequence only after a whole one.
+    EXPECT_EQ(SniffPlainText(ascii + "\xE9").encoding, PlainEncoding::Ansi);
+    EXPECT_EQ(SniffPlainText("caf\xE9").encoding, PlainEncoding::Ansi);
+    EXPECT_EQ(SniffPlainText(ascii + "\xC3\xA9 \xE2\x82").encoding, PlainEncoding::Utf8);
     EXPECT_EQ(SniffPlainText(ascii + '\0' + ascii).encoding, PlainEncoding::Binary);
     EXPECT_EQ(SniffPlainText(ascii + "\xC3\xA9" + ascii).encoding, PlainEncoding::Utf8);
 }
