@@ -21,13 +21,13 @@ a picture (a PNG written by hand), and is given to each writer as:
     bin_*        RTF by hand, pictures as {\\pict\\pngblip\\binN <bytes>}
 
 The RTF files go to OUTDIR, the writers' inputs to OUTDIR/inputs. The
-output is the same on every run: inputs carry fixed dates, and the only
-clock value a writer adds (LibreOffice's \\creatim, \\revtim, \\printim and
-\\buptim when its input has none) is set to a fixed date afterwards.
+output is the same on every run: inputs carry fixed dates, and what a
+writer varies from run to run without changing what the document shows
+(LibreOffice's clock dates and font-table order, an address AbiWord
+writes) is made canonical afterwards (corpus_canonical.py).
 """
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -36,6 +36,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+import corpus_canonical as canonical  # noqa: E402
 import corpus_formats as formats  # noqa: E402
 import corpus_texts as texts  # noqa: E402
 
@@ -162,15 +163,13 @@ def write_binary_picture_documents(documents, outdir):
             formats.rtf_with_binary_pictures(by_name[name], PICTURE, prefix))
 
 
-CLOCK_VALUE = re.compile(rb"\{\\(creatim|revtim|printim|buptim)(\\[a-z]+-?\d*)*\s*\}")
-
-
-def fix_clock_values(outdir):
-    """Sets the dates a writer took from the clock to one fixed date, so
-    that the corpus is the same on every run."""
+def make_canonical(outdir):
+    """The writers' RTF made the same on every run (corpus_canonical.py)."""
     for path in outdir.glob("*.rtf"):
         data = path.read_bytes()
-        fixed = CLOCK_VALUE.sub(lambda m: b"{\\" + m.group(1) + b"\\yr2024\\mo1\\dy2\\hr3\\min4}", data)
+        fixed = canonical.fixed_addresses(canonical.fixed_clock_values(data))
+        if path.name.startswith("lo_"):
+            fixed = canonical.canonical_font_numbers(fixed)
         if fixed != data:
             path.write_bytes(fixed)
 
@@ -187,7 +186,7 @@ def make_corpus(outdir, samples_dir=DEFAULT_SAMPLES):
         convert_with_abiword(documents, inputs, outdir)
         convert_with_pandoc(documents, inputs, outdir)
         write_binary_picture_documents(documents, outdir)
-        fix_clock_values(outdir)
+        make_canonical(outdir)
     finally:
         shutil.rmtree(profile, ignore_errors=True)
     return sorted(outdir.glob("*.rtf"))

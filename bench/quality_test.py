@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Tests of the quality measure and of the corpus generator's own pieces
+(no writer is run): words and bigrams, the readers' notes, LibreOffice's
+HTML body text, the canonical form of writers' RTF, and the hand-written
+PNG and RTF.
+
+    bench/quality_test.py
+"""
+import struct
+import sys
+import unittest
+import zlib
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import corpus_canonical as canonical  # noqa: E402
+import corpus_formats as formats  # noqa: E402
+import libreoffice_text  # noqa: E402
+import quality_words as qw  # noqa: E402
+
+
+class WordsTest(unittest.TestCase):
+    def test_words_by_script(self):
+        cases = [
+            ("Straße und München", {"strasse", "und", "münchen"}),  # case-folded: ß folds to ss
+            ("a I x9 ok", {"ok"}),                                   # one letter is no word, digits cut
+            ("Привет, МИР!", {"привет", "мир"}),
+            ("Καλημέρα ΚΌΣΜΕ", {"καλημέρα", "κόσμε"}),
+            ("שלום עולם", {"שלום", "עולם"}),
+            ("مرحبا بالعالم", {"مرحبا", "بالعالم"}),
+            ("안녕하세요 세계", {"안녕하세요", "세계"}),               # Hangul is written with spaces
+            ("日本語", {"日本", "本語"}),                              # bigrams where there are no spaces
+            ("東京abc", {"東京", "abc"}),                              # a run cut where the script kind changes
+            ("中", set()),
+            ("co-op", {"co", "op"}),
+        ]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                self.assertEqual(qw.words(text), expected)
+
+    def test_marks_stay_with_their_letter(self):
+        # Decomposed and composed forms are one word; a Thai vowel mark
+        # neither cuts a run nor counts as a unit of its own.
+        self.assertEqual(qw.words("Cafe\u0301"), qw.words("Café"))
+        self.assertEqual(qw.words("ก\u0e34น"), {"ก\u0e34น"})
+        self.assertEqual(qw.words("नमस्ते दुनिया"), {"नमस्ते", "दुनिया"})
+
+    def test_reader_notes_are_not_words(self):
+        cases = [
+            ("before [PICTURE] after", {"before", "after"}),
+            ("x [OBJECT] yy", {"yy"}),
+            ("see link (http://example.org/path) now", {"see", "link", "now"}),
+            ("mail me (mailto:someone@example.org) soon", {"mail", "me", "soon"}),
+            ("jump (#_Toc123) here", {"jump", "here"}),
+            ("file (C:\\Docs\\report.doc) there", {"file", "there"}),
+            ("open (file:///home/my docs/a.txt) it", {"open", "it"}),
+            # Parenthesised words of the text itself stay.
+            ("the (new) model (see below) is", {"the", "new", "model", "see", "below", "is"}),
+            ("[PICTURE] without its blanks", {"picture", "without", "its", "blanks"}),
+        ]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                self.assertEqual(qw.words(qw.without_reader_notes(text)), expected)
+
+    def test_recall_and_junk(self):
+        reference = {"alpha", "beta", "gamma", "delta"}
+        self.assertEqual(qw.recall_and_junk(reference, {"alpha", "beta", "zeta"}), (0.5, 1 / 3))
+        self.assertEqual(qw.recall_and_junk(reference, set()), (0.0, 0.0))
+        self.assertEqual(qw.recall_and_junk(set(), {"alpha"}), (None, 1.0))
+
+
+class LibreOfficeHtmlTest(unittest.TestCase):
+    def test_body_text_keeps_headers_and_footnotes_and_drops_the_head(self):
+        html = ('<html><head><title>Secret title</title><style>p{x}</style></head><body>'
+                '<div title="header"><p>Head&nbsp;line</p></div><p>Body<sup>1</sup> text</p>'
+                '<!-- a comment --><div id="sdfootnote1"><p>Note&amp;body</p></div>'
+                '<table><tr><td>cell</td><td>two</td></tr></table></body></html>')
+        words = qw.words(libreoffice_text.html_body_text(html))
+        self.assertEqual(words, {"head", "line", "body", "text", "note", "cell", "two"})
+
+    def test_cells_and_blocks_do_not_glue_words(self):
+        text = libreoffice_text.html_body_text("<p>one</p><p>two</p><table><tr><td>a1b</td><td>cd</td></tr></table>")
+        self.assertEqual(qw.words(text), {"one", "two", "cd"})
+
+
+class CanonicalTest(unittest.TestCase):
+    def test_font_table_sorted_and_references_renumbered(self):
+        run_a = (b"{\\rtf1\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fswiss Arial{\\*\\falt Helv};}"
+                 b"{\\f2\\fnil Sym;}}\\stshfloch1 \\pard\\f1\\fs24 a\\af2 b\\f0 c \\\\f1 text\\par}")
+        run_b = (b"{\\rtf1\\deff2{\\fonttbl{\\f0\\fnil Sym;}{\\f1\\fswiss Arial{\\*\\falt Helv};}"
+                 b"{\\f2\\froman Times;}}\\stshfloch1 \\pard\\f1\\fs24 a\\af0 b\\f2 c \\\\f1 text\\par}")
+        self.assertEqual(canonical.canonical_font_numbers(run_a), canonical.canonical_font_numbers(run_b))
+        fixed = canonical.canonical_font_numbers(run_a)
+        # Sorted by text: "\fnil Sym" < "\froman Times" < "\fswiss Arial".
+        self.assertIn(b"{\\f0\\fnil Sym;}{\\f1\\froman Times;}{\\f2\\fswiss Arial{\\*\\falt Helv};}", fixed)
+        self.assertIn(b"\\deff1", fixed)
+        self.assertIn(b"\\stshfloch2 \\pard\\f2\\fs24 a\\af0 b\\f1 c \\\\f1 text", fixed)
+
+    def test_documents_it_cannot_read_are_left_alone(self):
+        for data in (b"{\\rtf1 no table}", b"{\\rtf1{\\fonttbl{\\f0 A;}", b"{\\rtf1{\\fonttbl{\\f0 A;}{\\f0 B;}}x}",
+                     b"{\\rtf1{\\fonttbl{\\fnil A;}}x}"):
+            with self.subTest(data=data):
+                self.assertEqual(canonical.canonical_font_numbers(data), data)
+
+    def test_clock_values_and_addresses_fixed(self):
+        data = (b"{\\info{\\creatim\\yr2026\\mo12\\dy9\\hr12\\min40}{\\revtim\\yr2026\\mo12\\dy9}{\\title T}}"
+                b"\\*\\abitableprops table-sdh:0x5596ecfbb580}")
+        fixed = canonical.fixed_addresses(canonical.fixed_clock_values(data))
+        self.assertEqual(fixed, b"{\\info{\\creatim\\yr2024\\mo1\\dy2\\hr3\\min4}{\\revtim\\yr2024\\mo1\\dy2\\hr3\\min4}"
+                                b"{\\title T}}\\*\\abitableprops table-sdh:0x0}")
+
+
+class CorpusFormatsTest(unittest.TestCase):
+    def test_png_chunks_and_pixels(self):
+        png = formats.png_bytes(3, 2, (10, 20, 30))
+        self.assertEqual(png[:8], b"\x89PNG\r\n\x1a\n")
+        chunks, pos = [], 8
+        while pos < len(png):
+            length, = struct.unpack(">I", png[pos:pos + 4])
+            kind, data = png[pos + 4:pos + 8], png[pos + 8:pos + 8 + length]
+            crc, = struct.unpack(">I", png[pos + 8 + length:pos + 12 + length])
+            self.assertEqual(crc, zlib.crc32(kind + data) & 0xFFFFFFFF, kind)
+            chunks.append((kind, data))
+            pos += 12 + length
+        self.assertEqual([k for k, _ in chunks], [b"IHDR", b"IDAT", b"IEND"])
+        self.assertEqual(struct.unpack(">II", chunks[0][1][:8]), (3, 2))
+        rows = zlib.decompress(chunks[1][1])
+        self.assertEqual(rows, b"\x00" + b"\x00\x00\x00" + b"\x0a\x14\x1e" * 2
+                         + b"\x00" + b"\x0a\x14\x1e" + b"\x00\x00\x00" + b"\x0a\x14\x1e")
+
+    def test_rtf_text_escapes(self):
+        cases = [("a{b}\\c", "a\\{b\\}\\\\c"), ("é", "\\u233?"), ("Я", "\\u1071?"), ("\uffe0", "\\u-32?"),
+                 ("😀", "\\u-10179?\\u-8704?"), ("x\ty\nz", "x\\tab y\\par\nz")]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                self.assertEqual(formats.rtf_text(text), expected)
+
+    def test_binary_picture_rtf_has_exact_byte_counts_and_balanced_groups(self):
+        doc = formats.Document("t", "T", "A", "S", "k", "H", "F", [("para", "x"), ("picture", "caption")])
+        picture = formats.png_bytes(2, 2, (1, 2, 3))
+        prefix = b"}}{\\\x00"
+        rtf = formats.rtf_with_binary_pictures(doc, picture, prefix)
+        marker = b"\\bin%d " % (len(prefix) + len(picture))
+        start = rtf.index(marker) + len(marker)
+        self.assertEqual(rtf[start:start + len(prefix) + len(picture)], prefix + picture)
+        # Outside the two \bin payloads the braces balance.
+        rest = rtf[:start] + rtf[start + len(prefix) + len(picture):]
+        tiny = rest.index(b"\\bin3 ") + len(b"\\bin3 ")
+        rest = rest[:tiny] + rest[tiny + 3:]
+        self.assertEqual(rest.count(b"{") - rest.count(b"\\{"), rest.count(b"}") - rest.count(b"\\}"))
+
+    def test_odt_is_a_valid_package(self):
+        import io
+        import zipfile
+        from xml.dom import minidom
+        doc = formats.Document("t", "T & co", "A", "S", "k", "H<", "F", [
+            ("heading", "h"), ("link", "a", "b", "http://x.org/?a=1&b=2", "c"), ("note", "d", "e", "f"),
+            ("table", [["1", "2"], ["3", "4"]]), ("bullets", ["x"]), ("numbers", ["y"]), ("picture", "p")])
+        archive = zipfile.ZipFile(io.BytesIO(formats.odt_document(doc, b"PNG")))
+        self.assertEqual(archive.namelist()[0], "mimetype")
+        self.assertEqual(archive.getinfo("mimetype").compress_type, zipfile.ZIP_STORED)
+        for name in ("content.xml", "styles.xml", "meta.xml", "META-INF/manifest.xml"):
+            minidom.parseString(archive.read(name))
+        for xml in (formats.abw_document(doc, b"PNG"),):
+            minidom.parseString(xml)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,92 @@
+"""The word measure of the quality comparison.
+
+Words: a text is NFC-normalised and cut into runs of letters (Unicode
+categories L*); combining marks (M*) stay with the letter before them and
+do not cut a run. A run in a script written with spaces (Latin, Cyrillic,
+Greek, Hebrew, Arabic, Hangul, Devanagari, ...) is one word when it has at
+least two letters, case-folded. Scripts written without spaces between
+words (Han, Hiragana, Katakana, Thai, Lao, Khmer, Myanmar) give instead
+every pair of neighbouring letters (with their marks) of the run, a
+"character bigram", so that a missing or added character costs about one
+unit there as a missing word does elsewhere. A run that changes from one
+kind of script to the other is cut at the change.
+
+recall = share of the reference's distinct words that the reader also
+gives; junk = share of the reader's distinct words that the reference
+does not have.
+
+The readers' own notes are not text of the document and are taken out
+before counting: " [PICTURE] ", " [OBJECT] " and the " (target) " note
+after a hyperlink (a parenthesised target that starts with a scheme, '#'
+or '\\\\', or is one token with '/', '.', '@', '#' or '\\').
+"""
+import re
+import unicodedata
+
+# Scripts written without spaces between words.
+UNSPACED_RANGES = (
+    (0x0E00, 0x0EFF),    # Thai, Lao
+    (0x1000, 0x109F),    # Myanmar
+    (0x1780, 0x17FF),    # Khmer
+    (0x3040, 0x30FF),    # Hiragana, Katakana
+    (0x31F0, 0x31FF),    # Katakana phonetic extensions
+    (0x3400, 0x4DBF),    # CJK extension A
+    (0x4E00, 0x9FFF),    # CJK unified ideographs
+    (0xF900, 0xFAFF),    # CJK compatibility ideographs
+    (0xFF66, 0xFF9F),    # half-width Katakana
+    (0x20000, 0x3FFFF),  # CJK extensions B and later
+)
+
+READER_NOTES = re.compile(r" \[(?:PICTURE|OBJECT)\] ")
+LINK_NOTE = re.compile(r" \((?:(?:[A-Za-z][A-Za-z0-9+.-]*:|#|\\\\)[^()\n]*|[^()\s]*[/.@#\\][^()\s]*)\) ")
+
+
+def is_unspaced(ch):
+    code = ord(ch)
+    return any(low <= code <= high for low, high in UNSPACED_RANGES)
+
+
+def _letter_runs(text):
+    """Runs of (letter + its marks) units, each with whether its script is
+    unspaced."""
+    run, unspaced = [], False
+    for ch in unicodedata.normalize("NFC", text):
+        category = unicodedata.category(ch)
+        if category[0] == "L":
+            kind = is_unspaced(ch)
+            if run and kind != unspaced:
+                yield run, unspaced
+                run = []
+            run.append(ch)
+            unspaced = kind
+        elif category[0] == "M" and run:
+            run[-1] += ch
+        elif run:
+            yield run, unspaced
+            run = []
+    if run:
+        yield run, unspaced
+
+
+def words(text):
+    """The distinct words of text, as defined in the module's docstring."""
+    found = set()
+    for run, unspaced in _letter_runs(text):
+        if unspaced:
+            found.update((run[i] + run[i + 1]).casefold() for i in range(len(run) - 1))
+        elif len(run) >= 2:
+            found.add("".join(run).casefold())
+    return found
+
+
+def without_reader_notes(text):
+    """The reader's text without its picture, object and link-target notes."""
+    return LINK_NOTE.sub(" ", READER_NOTES.sub(" ", text))
+
+
+def recall_and_junk(reference, reader):
+    """(recall, junk) of the reader's word set against the reference's;
+    recall is None when the reference has no word."""
+    recall = len(reference & reader) / len(reference) if reference else None
+    junk = len(reader - reference) / len(reader) if reader else 0.0
+    return recall, junk
