@@ -352,14 +352,17 @@ def rtf_text(text):
     return "".join(out)
 
 
-def rtf_with_binary_pictures(doc, picture, raw_prefix):
-    """RTF whose pictures are raw bytes after \\binN (the PNG, preceded by
-    raw_prefix: bytes such as braces, backslashes and zero bytes that a
-    reader must take as data), with properties in \\info, a header, a
-    footer with a PAGE field, a footnote, a hyperlink field and a table."""
+def rtf_with_binary_pictures(doc, picture, raw_tail, twin):
+    """RTF whose pictures are raw bytes after \\binN: the PNG followed by
+    raw_tail, bytes such as braces, backslashes and zero bytes that a reader
+    must take as data (after the PNG's end, since LibreOffice refuses a whole
+    document whose picture data does not start as a picture); with twin, in
+    \\shppict beside a \\nonshppict twin whose own \\bin data is three
+    closing braces. With properties in \\info, a header, a footer with a
+    PAGE field, a footnote, a hyperlink field and a table."""
     def ascii(s):
         return s.encode("ascii")
-    data = raw_prefix + picture
+    data = picture + raw_tail
     out = [ascii("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
                  "{\\info{\\title %s}{\\subject %s}{\\author %s}{\\keywords %s}}\n"
                  % (rtf_text(doc.title), rtf_text(doc.subject), rtf_text(doc.author), rtf_text(doc.keywords))),
@@ -386,8 +389,9 @@ def rtf_with_binary_pictures(doc, picture, raw_prefix):
                 label = "\\'95" if kind == "bullets" else "%d." % (n + 1)
                 out.append(ascii("{\\listtext %s\\tab}\\pard %s\\par\n" % (label, rtf_text(item))))
         elif kind == "picture":
-            out.append(ascii("\\pard {\\*\\shppict{\\pict\\pngblip\\picw24\\pich24\\bin%d " % len(data))
-                       + data + ascii("}}{\\nonshppict{\\pict\\wmetafile8\\bin3 }}}}} %s\\par\n"
-                                      % rtf_text(block[1])))
+            pict = ascii("{\\pict\\pngblip\\picw24\\pich24\\bin%d " % len(data)) + data + b"}"
+            if twin:
+                pict = b"{\\*\\shppict" + pict + b"}{\\nonshppict{\\pict\\wmetafile8\\bin3 }}}}}"
+            out.append(b"\\pard " + pict + ascii(" %s\\par\n" % rtf_text(block[1])))
     out.append(b"}\n")
     return b"".join(out)

@@ -43,8 +43,8 @@ import corpus_texts as texts  # noqa: E402
 DEFAULT_SAMPLES = HERE.parent.parent / "shared" / "samples"
 BODY_CHARACTERS = 5000
 PICTURE = formats.png_bytes(24, 24, (40, 120, 200))
-# Bytes that a reader must take as picture data, not as RTF.
-BINARY_PREFIXES = [b"", b"{}\\par\x00", b"\x00\x00}}}{\\b0 ", b"\\bin99999 \\'41\\u65?\x00{",
+# Bytes after the PNG that a reader must take as picture data, not as RTF.
+BINARY_TAILS = [b"", b"{}\\par\x00", b"\x00\x00}}}{\\b0 ", b"\\bin99999 \\'41\\u65?\x00{",
                    b"\r\n\x00\xff\xfe", b"}" * 8]
 BINARY_SOURCES = ["fr", "ru", "el", "he", "ja", "th", "zh", "ko", "ar"]
 
@@ -158,9 +158,9 @@ def convert_with_pandoc(documents, inputs, outdir):
 def write_binary_picture_documents(documents, outdir):
     by_name = {doc.name: doc for doc in documents}
     for n, name in enumerate(s for s in BINARY_SOURCES if s in by_name):
-        prefix = BINARY_PREFIXES[n % len(BINARY_PREFIXES)]
+        tail = BINARY_TAILS[n % len(BINARY_TAILS)]
         (outdir / ("bin_" + name + ".rtf")).write_bytes(
-            formats.rtf_with_binary_pictures(by_name[name], PICTURE, prefix))
+            formats.rtf_with_binary_pictures(by_name[name], PICTURE, tail, twin=n % 2 == 0))
 
 
 def make_canonical(outdir):

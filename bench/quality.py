@@ -101,7 +101,7 @@ def print_group(name, rows, root, worst):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--corpus", action="append", default=[])
-    parser.add_argument("--samples", default=str(REPOSITORY.parent.parent / "shared" / "samples"))
+    parser.add_argument("--samples", default=str(REPOSITORY.parent / "shared" / "samples"))
     parser.add_argument("--tool", default=str(REPOSITORY / "build" / "native" / "idxfilter"))
     parser.add_argument("--cache", default=str(REPOSITORY / "build" / "quality_cache"))
     parser.add_argument("--worst", type=int, default=0, help="rows per table (0: all)")

@@ -138,13 +138,13 @@ class CorpusFormatsTest(unittest.TestCase):
     def test_binary_picture_rtf_has_exact_byte_counts_and_balanced_groups(self):
         doc = formats.Document("t", "T", "A", "S", "k", "H", "F", [("para", "x"), ("picture", "caption")])
         picture = formats.png_bytes(2, 2, (1, 2, 3))
-        prefix = b"}}{\\\x00"
-        rtf = formats.rtf_with_binary_pictures(doc, picture, prefix)
-        marker = b"\\bin%d " % (len(prefix) + len(picture))
+        tail = b"}}{\\\x00"
+        rtf = formats.rtf_with_binary_pictures(doc, picture, tail, twin=True)
+        marker = b"\\bin%d " % (len(tail) + len(picture))
         start = rtf.index(marker) + len(marker)
-        self.assertEqual(rtf[start:start + len(prefix) + len(picture)], prefix + picture)
+        self.assertEqual(rtf[start:start + len(tail) + len(picture)], picture + tail)
         # Outside the two \bin payloads the braces balance.
-        rest = rtf[:start] + rtf[start + len(prefix) + len(picture):]
+        rest = rtf[:start] + rtf[start + len(tail) + len(picture):]
         tiny = rest.index(b"\\bin3 ") + len(b"\\bin3 ")
         rest = rest[:tiny] + rest[tiny + 3:]
         self.assertEqual(rest.count(b"{") - rest.count(b"\\{"), rest.count(b"}") - rest.count(b"\\}"))
