@@ -2,8 +2,8 @@
 its text export (`soffice --convert-to "txt:Text (encoded):UTF8"`), and
 the body of its HTML export, which also holds what the text export leaves
 out (headers, footers, footnote bodies). Both are cached by the SHA-256 of
-the document's bytes, and every document missing from the cache is
-converted in one LibreOffice call per format: it is slow to start.
+the document's bytes, and the documents missing from the cache are
+converted a hundred per LibreOffice call: it is slow to start.
 """
 import hashlib
 import os
@@ -59,16 +59,35 @@ def html_body_text(html):
     return "".join(parser.parts)
 
 
-def _convert(staged, kind, outdir, profile, timeout):
+BATCH = 100  # documents per LibreOffice call; long runs of it have been seen to stop halfway
+
+
+def _run_soffice(staged, kind, outdir, profile, timeout):
     command = ["soffice", "-env:UserInstallation=file://" + str(profile), "--headless",
                "--convert-to", FORMATS[kind], "--outdir", str(outdir)] + [str(p) for p in staged]
     try:
         subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
     except subprocess.TimeoutExpired:
-        pass  # what was converted before the hang is kept; the rest counts as nothing
+        pass  # what was converted before the hang is kept
 
 
-def fill_cache(paths, cache, timeout=3600):
+def _convert_all(staged, kind, outdir, profile, timeout):
+    """Converts the staged documents in batches. LibreOffice goes through
+    its arguments in order and skips a document it cannot load, but may
+    also stop (crash, hang) partway: a document missing before the last
+    one converted could not be loaded; the ones after it are tried again
+    in a new call, and when a call converts nothing its first document is
+    given up."""
+    pending = list(staged)
+    while pending:
+        batch, pending = pending[:BATCH], pending[BATCH:]
+        _run_soffice(batch, kind, outdir, profile, timeout)
+        done = [i for i, path in enumerate(batch) if (outdir / (path.stem + "." + kind)).exists()]
+        retry_from = done[-1] + 1 if done else 1
+        pending = batch[retry_from:] + pending
+
+
+def fill_cache(paths, cache, timeout=1800):
     """Converts every document whose text or HTML is not cached yet; returns
     {path: key}."""
     cache = Path(cache)
@@ -88,7 +107,7 @@ def fill_cache(paths, cache, timeout=3600):
                 staged.append(staging / (key + ".rtf"))
             out = staging / "out"
             out.mkdir()
-            _convert(staged, kind, out, profile, timeout)
+            _convert_all(staged, kind, out, profile, timeout)
             for key in missing:
                 produced = out / (key + "." + kind)
                 if produced.exists():

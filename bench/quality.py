@@ -3,7 +3,7 @@
 LibreOffice's own text of the same RTF documents.
 
     bench/quality.py [--corpus DIR ...] [--samples DIR] [--tool PATH]
-                     [--cache DIR] [--worst N] [--jobs N]
+                     [--cache DIR] [--worst N] [--details N] [--jobs N]
 
 Documents: every RTF under the samples folder (default ../shared/samples
 beside the repository, when present) and in each corpus folder (default
@@ -63,7 +63,26 @@ def measure(path, reference, reference_txt, outputs):
         found = quality_words.words(quality_words.without_reader_notes(outputs[reader].get(str(path), "")))
         row[reader] = quality_words.recall_and_junk(reference, found)
         row[reader + "_txt"] = quality_words.recall_and_junk(reference_txt, found)
+        row[reader + "_missing"] = sorted(reference - found)
+        row[reader + "_junk"] = sorted(found - reference)
     return row
+
+
+def print_details(rows, count, root):
+    """The complete reader's missing and added words on the documents with
+    the lowest recall and on those with the most junk."""
+    measured = [r for r in rows if r["complete"][0] is not None]
+    worst = sorted(measured, key=lambda r: r["complete"][0])[:count]
+    junkiest = sorted(measured, key=lambda r: -r["complete"][1])[:count]
+    print("-- details (complete reader): lowest recall, then most junk")
+    shown = set()
+    for r in worst + junkiest:
+        if r["path"] in shown or (not r["complete_missing"] and not r["complete_junk"]):
+            continue
+        shown.add(r["path"])
+        print("   %s  recall %.3f junk %.3f" % (r["path"], r["complete"][0], r["complete"][1]))
+        print("      missing: %s" % " ".join(r["complete_missing"][:25]))
+        print("      added:   %s" % " ".join(r["complete_junk"][:25]))
 
 
 def mean(values):
@@ -71,7 +90,7 @@ def mean(values):
     return sum(values) / len(values) if values else float("nan")
 
 
-def print_group(name, rows, root, worst):
+def print_group(name, rows, root, worst, details):
     measured = [r for r in rows if r["complete"][0] is not None]
     unmeasured = [r for r in rows if r["complete"][0] is None]
     measured.sort(key=lambda r: (r["complete"][0], -r["complete"][1]))
@@ -96,6 +115,8 @@ def print_group(name, rows, root, worst):
     print("-- complete recall below exact: %d" % len(regressions))
     for r in regressions:
         print("   %s  complete %.3f < exact %.3f" % (r["path"], r["complete"][0], r["exact"][0]))
+    if details:
+        print_details(rows, details, root)
 
 
 def main():
@@ -105,6 +126,8 @@ def main():
     parser.add_argument("--tool", default=str(REPOSITORY / "build" / "native" / "idxfilter"))
     parser.add_argument("--cache", default=str(REPOSITORY / "build" / "quality_cache"))
     parser.add_argument("--worst", type=int, default=0, help="rows per table (0: all)")
+    parser.add_argument("--details", type=int, default=0,
+                        help="missing and added words of the N worst documents by recall and by junk")
     parser.add_argument("--jobs", type=int, default=2)
     args = parser.parse_args()
     started = time.perf_counter()
@@ -131,7 +154,7 @@ def main():
             reference_txt = quality_words.words(txt or "")
             reference = reference_txt | quality_words.words(html or "")
             rows.append(measure(path, reference, reference_txt, outputs))
-        print_group(name, rows, root, args.worst)
+        print_group(name, rows, root, args.worst, args.details)
     print("\n%d documents in %.1f s" % (len(paths), time.perf_counter() - started))
     return 0
 

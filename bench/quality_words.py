@@ -18,7 +18,8 @@ does not have.
 The readers' own notes are not text of the document and are taken out
 before counting: " [PICTURE] ", " [OBJECT] " and the " (target) " note
 after a hyperlink (a parenthesised target that starts with a scheme, '#'
-or '\\\\', or is one token with '/', '.', '@', '#' or '\\').
+or '\\\\', or is one token with '/', '.', '@', '#' or '\\'), the final
+blank of a note at the end of a line optional.
 """
 import re
 import unicodedata
@@ -37,8 +38,11 @@ UNSPACED_RANGES = (
     (0x20000, 0x3FFFF),  # CJK extensions B and later
 )
 
-READER_NOTES = re.compile(r" \[(?:PICTURE|OBJECT)\] ")
-LINK_NOTE = re.compile(r" \((?:(?:[A-Za-z][A-Za-z0-9+.-]*:|#|\\\\)[^()\n]*|[^()\s]*[/.@#\\][^()\s]*)\) ")
+# A note ends in a blank, or at the end of its line where the blanks
+# before a line break are trimmed.
+READER_NOTES = re.compile(r"(?:^| )\[(?:PICTURE|OBJECT)\](?: |$)", re.M)
+LINK_NOTE = re.compile(r" \((?:(?:[A-Za-z][A-Za-z0-9+.-]*:|#|\\\\)[^()\n]*|[^()\s]*[/.@#\\][^()\s]*)\)(?: |$)",
+                       re.M)
 
 
 def is_unspaced(ch):
@@ -80,8 +84,12 @@ def words(text):
 
 
 def without_reader_notes(text):
-    """The reader's text without its picture, object and link-target notes."""
-    return LINK_NOTE.sub(" ", READER_NOTES.sub(" ", text))
+    """The reader's text without its picture, object and link-target notes.
+    A note goes with the blanks the reader put around it, so that what
+    stood on either side of a picture or a link's text in the document
+    (a word glued to the link's text, say) meets again as LibreOffice
+    shows it."""
+    return LINK_NOTE.sub("", READER_NOTES.sub("", text))
 
 
 def recall_and_junk(reference, reader):
