@@ -59,8 +59,10 @@ def reader_texts(tool, reader, paths, jobs):
 
 def measure(path, reference, reference_txt, outputs):
     row = {"path": path, "reference": len(reference)}
+    targets = quality_words.hyperlink_targets(Path(path).read_bytes())
     for reader in READERS:
-        found = quality_words.words(quality_words.without_reader_notes(outputs[reader].get(str(path), "")))
+        text = quality_words.without_reader_notes(outputs[reader].get(str(path), ""), targets)
+        found = quality_words.words(text)
         row[reader] = quality_words.recall_and_junk(reference, found)
         row[reader + "_txt"] = quality_words.recall_and_junk(reference_txt, found)
         row[reader + "_missing"] = sorted(reference - found)

@@ -48,6 +48,7 @@ class WordsTest(unittest.TestCase):
     def test_reader_notes_are_not_words(self):
         # As the readers write them: the note between blanks of its own, the
         # document's blanks around it kept.
+        targets = {"/url", "C:\\Docs\\report.doc", "file:///home/my docs/a.txt", "https://man.cx/groff_man(7)"}
         cases = [
             ("before  [PICTURE]  after", {"before", "after"}),
             ("xx  [OBJECT]  yy", {"xx", "yy"}),
@@ -60,15 +61,32 @@ class WordsTest(unittest.TestCase):
             ("jump (#_Toc123)  here", {"jump", "here"}),
             ("file (C:\\Docs\\report.doc)  there", {"file", "there"}),
             ("open (file:///home/my docs/a.txt)  it", {"open", "it"}),
+            ("roff man (https://man.cx/groff_man(7)) )", {"roff", "man"}),
+            ("(unextended Markdown (https://df.net/md/) )", {"unextended", "markdown"}),
             # A word glued to the link's text in the document meets it again.
             ("embedded link (/url) Level 2", {"embedded", "linklevel"}),
-            # Parenthesised words of the text itself stay.
+            # Parenthesised text of the document itself stays.
             ("the (new) model (see below) is", {"the", "new", "model", "see", "below", "is"}),
+            ("a slash (/) between", {"slash", "between"}),
+            ("as (@good) shows", {"as", "good", "shows"}),
+            ("Lourakis (lourakis@csd.gr) has", {"lourakis", "csd", "gr", "has"}),
+            ("a file (report.doc) here", {"file", "report", "doc", "here"}),
+            ("a note (see: above) here", {"note", "see", "above", "here"}),
             ("[PICTURE]s are text here", {"picture", "are", "text", "here"}),
         ]
         for text, expected in cases:
             with self.subTest(text=text):
-                self.assertEqual(qw.words(qw.without_reader_notes(text)), expected)
+                self.assertEqual(qw.words(qw.without_reader_notes(text, targets)), expected)
+
+    def test_hyperlink_targets_of_every_spelling(self):
+        rtf = (b'{\\field{\\*\\fldinst HYPERLINK "http://x.org/a b" }{\\fldrslt x}}'
+               b'{\\field{\\*\\fldinst{\\cf1 HYPERLINK \\\\l "_Toc1" \\\\o "tip"}}{\\fldrslt y}}'
+               b'{\\field{\\*\\fldinst{ HYPERLINK /url }{{}}}{\\fldrslt z}}'
+               b'{\\field{\\*\\fldinst HYPERLINK "C:\\\\\\\\dir\\\\\\\\f.doc"}{\\fldrslt w}}')
+        targets = qw.hyperlink_targets(rtf)
+        for target in ("http://x.org/a b", "_Toc1", "#_Toc1", "tip", "/url", "C:\\\\dir\\\\f.doc", "C:\\dir\\f.doc"):
+            with self.subTest(target=target):
+                self.assertIn(target, targets)
 
     def test_recall_and_junk(self):
         reference = {"alpha", "beta", "gamma", "delta"}

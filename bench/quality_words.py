@@ -17,9 +17,9 @@ does not have.
 
 The readers' own notes are not text of the document and are taken out
 before counting: " [PICTURE] ", " [OBJECT] " and the " (target) " note
-after a hyperlink (a parenthesised target that starts with a scheme, '#'
-or '\\\\', or is one token with '/', '.', '@', '#' or '\\'), the final
-blank of a note at the end of a line optional.
+after a hyperlink (a parenthesised text that is one of the targets of the
+document's HYPERLINK fields, or one token starting with a scheme or '#'),
+the final blank of a note at the end of a line optional.
 """
 import re
 import unicodedata
@@ -41,9 +41,14 @@ UNSPACED_RANGES = (
 # A note ends in a blank, or at the end of its line where the blanks
 # before a line break are trimmed.
 READER_NOTES = re.compile(r"(?:^| )\[(?:PICTURE|OBJECT)\](?: |$)", re.M)
-LINK_NOTE = re.compile(r" \((?:(?:[A-Za-z][A-Za-z0-9+.-]*:|#|\\\\)[^()\n]*|[^()\s]*[/.@#\\][^()\s]*)\)(?: |$)",
-                       re.M)
-
+# Innermost parentheses first, so that a note inside parenthesised text
+# is found; then those holding one pair of their own (a target such as
+# "https://man.cx/groff_man(7)").
+PARENTHESISED = (re.compile(r" \(([^()\n]+)\)(?: |$)", re.M),
+                 re.compile(r" \(((?:[^()\n]|\([^()\n]*\))+)\)(?: |$)", re.M))
+LINK_LIKE = re.compile(r"(?:[A-Za-z][A-Za-z0-9+.-]*:|#)[^\s]+\Z")
+HYPERLINK_INSTRUCTION = re.compile(rb"HYPERLINK((?:[^}\\]|\\[^}])*)")
+QUOTED = re.compile(rb'"([^"]*)"|([^\s"\\]+)')
 
 def is_unspaced(ch):
     code = ord(ch)
@@ -83,13 +88,36 @@ def words(text):
     return found
 
 
-def without_reader_notes(text):
+def hyperlink_targets(rtf):
+    """Every quoted string and word of the document's HYPERLINK field
+    instructions (raw bytes, read as Latin-1): the targets the readers may
+    note, with the switches' arguments besides."""
+    targets = set()
+    for instruction in HYPERLINK_INSTRUCTION.finditer(rtf):
+        for quoted, bare in QUOTED.findall(instruction.group(1)):
+            # Backslashes doubled once by RTF and once more by the field's
+            # own quoting.
+            rtf_text = (quoted or bare).decode("latin-1").replace("\\\\", "\\")
+            for target in (rtf_text, rtf_text.replace("\\\\", "\\")):
+                if target:
+                    targets.update((target, "#" + target))
+    return targets
+
+
+def without_reader_notes(text, targets=frozenset()):
     """The reader's text without its picture, object and link-target notes.
-    A note goes with the blanks the reader put around it, so that what
-    stood on either side of a picture or a link's text in the document
-    (a word glued to the link's text, say) meets again as LibreOffice
-    shows it."""
-    return LINK_NOTE.sub("", READER_NOTES.sub("", text))
+    A parenthesised note is a link's target when it is one of the
+    document's targets, or one token that starts with a scheme or '#'. A
+    note goes with the blanks the reader put around it, so that what stood
+    on either side of a picture or a link's text in the document (a word
+    glued to the link's text, say) meets again as LibreOffice shows it."""
+    def link_note(match):
+        content = match.group(1)
+        return "" if content in targets or LINK_LIKE.match(content) else match.group(0)
+    text = READER_NOTES.sub("", text)
+    for pattern in PARENTHESISED:
+        text = pattern.sub(link_note, text)
+    return text
 
 
 def recall_and_junk(reference, reader):
