@@ -63,6 +63,8 @@ class WordsTest(unittest.TestCase):
             ("open (file:///home/my docs/a.txt)  it", {"open", "it"}),
             ("roff man (https://man.cx/groff_man(7)) )", {"roff", "man"}),
             ("(unextended Markdown (https://df.net/md/) )", {"unextended", "markdown"}),
+            ("BBCode (xenForo) (https://xf.com/help/) \nnext", {"bbcode", "xenforo", "next"}),
+            ("two (http://a.org/) (http://b.org/)  links", {"two", "links"}),
             # A word glued to the link's text in the document meets it again.
             ("embedded link (/url) Level 2", {"embedded", "linklevel"}),
             # Parenthesised text of the document itself stays.

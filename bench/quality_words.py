@@ -44,8 +44,9 @@ READER_NOTES = re.compile(r"(?:^| )\[(?:PICTURE|OBJECT)\](?: |$)", re.M)
 # Innermost parentheses first, so that a note inside parenthesised text
 # is found; then those holding one pair of their own (a target such as
 # "https://man.cx/groff_man(7)").
-PARENTHESISED = (re.compile(r" \(([^()\n]+)\)(?: |$)", re.M),
-                 re.compile(r" \(((?:[^()\n]|\([^()\n]*\))+)\)(?: |$)", re.M))
+# The blank after a note is looked at, not taken: it may start the next.
+PARENTHESISED = (re.compile(r" \(([^()\n]+)\)(?= |$)", re.M),
+                 re.compile(r" \(((?:[^()\n]|\([^()\n]*\))+)\)(?= |$)", re.M))
 LINK_LIKE = re.compile(r"(?:[A-Za-z][A-Za-z0-9+.-]*:|#)[^\s]+\Z")
 HYPERLINK_INSTRUCTION = re.compile(rb"HYPERLINK((?:[^}\\]|\\[^}])*)")
 QUOTED = re.compile(rb'"([^"]*)"|([^\s"\\]+)')
@@ -111,12 +112,24 @@ def without_reader_notes(text, targets=frozenset()):
     note goes with the blanks the reader put around it, so that what stood
     on either side of a picture or a link's text in the document (a word
     glued to the link's text, say) meets again as LibreOffice shows it."""
-    def link_note(match):
-        content = match.group(1)
-        return "" if content in targets or LINK_LIKE.match(content) else match.group(0)
+    def without_links(text, pattern):
+        kept, position, blank_taken = [], 0, False
+
+        def resume(until):
+            # The blank after a removed note goes with it, unless it is
+            # the blank before the next note.
+            start = position + (1 if blank_taken and until > position and text.startswith(" ", position) else 0)
+            kept.append(text[start:until])
+        for match in pattern.finditer(text):
+            content = match.group(1)
+            if content in targets or LINK_LIKE.match(content):
+                resume(match.start())
+                position, blank_taken = match.end(), True
+        resume(len(text))
+        return "".join(kept)
     text = READER_NOTES.sub("", text)
     for pattern in PARENTHESISED:
-        text = pattern.sub(link_note, text)
+        text = without_links(text, pattern)
     return text
 
 
