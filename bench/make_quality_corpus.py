@@ -42,6 +42,7 @@ import corpus_texts as texts  # noqa: E402
 
 DEFAULT_SAMPLES = HERE.parent.parent / "shared" / "samples"
 BODY_CHARACTERS = 5000
+PIECES = 22  # heading, header, footer, link, footnote, table, lists, caption
 PICTURE = formats.png_bytes(24, 24, (40, 120, 200))
 # Bytes after the PNG that a reader must take as picture data, not as RTF.
 BINARY_TAILS = [b"", b"{}\\par\x00", b"\x00\x00}}}{\\b0 ", b"\\bin99999 \\'41\\u65?\x00{",
@@ -81,10 +82,17 @@ def chunks_of(paragraph):
 
 
 def build_document(name, paragraphs):
-    """A Document using the text's pieces for every part, the header and
-    footer pieces not repeated in the body, then whole paragraphs up to a
-    size bound."""
-    pieces = [c for p in paragraphs for c in chunks_of(p)]
+    """A Document using the text's pieces for every part, then whole
+    paragraphs up to a size bound. Where the text is long enough the body's
+    paragraphs follow those the pieces came from, so that each part's
+    words are its own and a reader that loses a part is seen to; a short
+    text is used again."""
+    pieces, consumed = [], 0
+    for paragraph in paragraphs:
+        if len(pieces) >= PIECES:
+            break
+        pieces.extend(chunks_of(paragraph))
+        consumed += 1
     piece = lambda i: pieces[i % len(pieces)]  # noqa: E731
     url = "https://example.org/%s/page%d.html" % (name.replace("_", "-"), len(pieces))
     blocks = [("heading", piece(0)),
@@ -94,8 +102,9 @@ def build_document(name, paragraphs):
               ("bullets", [piece(15), piece(16), piece(17)]),
               ("numbers", [piece(18), piece(19), piece(20)]),
               ("picture", piece(21))]
-    used = sum(len(p) for p in pieces[:22])
-    for paragraph in paragraphs[1:]:
+    body = paragraphs[consumed:] if consumed < len(paragraphs) else paragraphs
+    used = 0
+    for paragraph in body:
         if used > BODY_CHARACTERS:
             break
         blocks.append(("para", paragraph))
