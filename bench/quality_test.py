@@ -84,9 +84,11 @@ class WordsTest(unittest.TestCase):
         rtf = (b'{\\field{\\*\\fldinst HYPERLINK "http://x.org/a b" }{\\fldrslt x}}'
                b'{\\field{\\*\\fldinst{\\cf1 HYPERLINK \\\\l "_Toc1" \\\\o "tip"}}{\\fldrslt y}}'
                b'{\\field{\\*\\fldinst{ HYPERLINK /url }{{}}}{\\fldrslt z}}'
+               b'{\\field{\\*\\fldinst HYPERLINK "/script?foo=1\\\\&bar=2" }{\\fldrslt v}}'
                b'{\\field{\\*\\fldinst HYPERLINK "C:\\\\\\\\dir\\\\\\\\f.doc"}{\\fldrslt w}}')
         targets = qw.hyperlink_targets(rtf)
-        for target in ("http://x.org/a b", "_Toc1", "#_Toc1", "tip", "/url", "C:\\\\dir\\\\f.doc", "C:\\dir\\f.doc"):
+        for target in ("http://x.org/a b", "_Toc1", "#_Toc1", "tip", "/url", "C:\\\\dir\\\\f.doc", "C:\\dir\\f.doc",
+                       "/script?foo=1&bar=2"):
             with self.subTest(target=target):
                 self.assertIn(target, targets)
 

@@ -49,6 +49,7 @@ PARENTHESISED = (re.compile(r" \(([^()\n]+)\)(?= |$)", re.M),
                  re.compile(r" \(((?:[^()\n]|\([^()\n]*\))+)\)(?= |$)", re.M))
 LINK_LIKE = re.compile(r"(?:[A-Za-z][A-Za-z0-9+.-]*:|#)[^\s]+\Z")
 HYPERLINK_INSTRUCTION = re.compile(rb"HYPERLINK((?:[^}\\]|\\[^}])*)")
+FIELD_ESCAPE = re.compile(r"\\(.)")
 QUOTED = re.compile(rb'"([^"]*)"|([^\s"\\]+)')
 
 def is_unspaced(ch):
@@ -99,7 +100,7 @@ def hyperlink_targets(rtf):
             # Backslashes doubled once by RTF and once more by the field's
             # own quoting.
             rtf_text = (quoted or bare).decode("latin-1").replace("\\\\", "\\")
-            for target in (rtf_text, rtf_text.replace("\\\\", "\\")):
+            for target in (rtf_text, FIELD_ESCAPE.sub(r"\1", rtf_text)):
                 if target:
                     targets.update((target, "#" + target))
     return targets
