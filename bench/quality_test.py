@@ -16,6 +16,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import corpus_canonical as canonical  # noqa: E402
 import corpus_formats as formats  # noqa: E402
 import libreoffice_text  # noqa: E402
+import make_quality_corpus  # noqa: E402
+import quality  # noqa: E402
 import quality_words as qw  # noqa: E402
 
 
@@ -235,6 +237,68 @@ class LibreOfficeBatchTest(unittest.TestCase):
         converted, calls = self.run_with(names, unloadable=set(), crashing=set())
         self.assertEqual(len(converted), 230)
         self.assertEqual([len(c) for c in calls], [100, 100, 30])
+
+
+class CorpusDocumentTest(unittest.TestCase):
+    def test_each_part_has_words_of_its_own_in_a_long_text(self):
+        paragraphs = ["paragraph%s %s" % (chr(97 + i // 26) + chr(97 + i % 26), " ".join(
+            "w%s%s%s" % (chr(97 + i // 26), chr(97 + i % 26), chr(97 + j)) for j in range(11))) for i in range(60)]
+        doc = make_quality_corpus.build_document("long", paragraphs)
+        kinds = [b[0] for b in doc.blocks]
+        for kind in ("heading", "link", "note", "table", "bullets", "numbers", "picture", "para"):
+            self.assertIn(kind, kinds)
+        body = " ".join(b[1] for b in doc.blocks if b[0] == "para")
+        parts = [doc.header, doc.footer] + [c for b in doc.blocks if b[0] == "table" for row in b[1] for c in row] \
+            + [i for b in doc.blocks if b[0] in ("bullets", "numbers") for i in b[1]]
+        for part in parts:
+            with self.subTest(part=part):
+                self.assertFalse(qw.words(part) & qw.words(body))
+
+    def test_a_short_text_is_used_again(self):
+        doc = make_quality_corpus.build_document("short", ["東京の図書館", "two words here"])
+        self.assertTrue(doc.header and doc.footer)
+        self.assertEqual([b[1] for b in doc.blocks if b[0] == "para"], ["東京の図書館", "two words here"])
+
+    def test_pieces_by_words_or_by_characters(self):
+        self.assertEqual(make_quality_corpus.chunks_of("a b c d e f g h i j"), ["a b c d e f g h", "i j"])
+        self.assertEqual(make_quality_corpus.chunks_of("字" * 30), ["字" * 24, "字" * 6])
+
+    def test_markdown_markup_characters_are_escaped(self):
+        doc = formats.Document("m", "T", "A", "S", "k", "H", "F", [("para", "a*b_c [x](y) #h <t> 2^3 a|b")])
+        text = formats.markdown_document(doc, "p.png").decode("utf-8")
+        self.assertIn("a\\*b\\_c \\[x\\](y) \\#h \\<t\\> 2\\^3 a\\|b", text)
+
+
+class SummaryTest(unittest.TestCase):
+    def test_figures_of_a_group(self):
+        import contextlib
+        import io
+        root = Path("/docs")
+        reference = {"alpha", "beta", "gamma", "delta"}
+        outputs = {"complete": {"/docs/a.rtf": "alpha beta gamma delta", "/docs/b.rtf": "alpha beta zeta"},
+                   "exact": {"/docs/a.rtf": "alpha beta", "/docs/b.rtf": "alpha beta gamma"}}
+        rows = []
+        for name in ("a.rtf", "b.rtf"):
+            path = root / name
+            original = Path.read_bytes
+            Path.read_bytes = lambda self: b"{\\rtf1 no links}"
+            try:
+                rows.append(quality.measure(path, reference, reference, outputs))
+            finally:
+                Path.read_bytes = original
+        rows.append({"path": root / "c.rtf", "reference": 0, **{k: (None, 0.0) for k in
+                     ("complete", "exact", "complete_txt", "exact_txt")}})
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed):
+            quality.print_group("g", rows, root, 0, 0)
+        out = printed.getvalue()
+        self.assertIn("3 documents (1 without LibreOffice words)", out)
+        self.assertIn("complete mean recall 0.7500  mean junk 0.1667  below 0.95: 1 of 2", out)
+        self.assertIn("exact    mean recall 0.6250  mean junk 0.0000  below 0.95: 2 of 2", out)
+        self.assertIn("complete recall below exact: 1", out)
+        self.assertIn("/docs/b.rtf  complete 0.500 < exact 0.750", out)
+        # Worst first.
+        self.assertLess(out.index("b.rtf "), out.index("a.rtf "))
 
 
 if __name__ == "__main__":
