@@ -102,7 +102,11 @@ def html_document(doc, picture_name, lo_extras):
 # ---------------------------------------------------------------- Markdown
 
 def _md_escape(text):
-    return "".join("\\" + c if c in "\\`*_{}[]<>#+-!|^~$" else c for c in text)
+    escaped = "".join("\\" + c if c in "\\`*_{}[]<>#+-!|^~$" else c for c in text)
+    # "Table:" or ":" opening a paragraph would make it a table's caption.
+    if escaped.startswith(("Table:", ":")):
+        escaped = "&#%d;" % ord(escaped[0]) + escaped[1:]
+    return escaped
 
 
 def markdown_document(doc, picture_name):
@@ -136,7 +140,9 @@ def markdown_document(doc, picture_name):
         elif kind == "numbers":
             out.extend("%d. %s" % (n + 1, _md_escape(i)) for n, i in enumerate(block[1]))
         elif kind == "picture":
-            out.append("![%s](%s)" % (_md_escape(block[1]), picture_name))
+            # The caption as text beside the picture, as in the other
+            # formats (pandoc gives an image's own description no text).
+            out.append("![](%s) %s" % (picture_name, _md_escape(block[1])))
         out.append("")
     out.extend(notes)
     return ("\n".join(out) + "\n").encode("utf-8")

@@ -20,7 +20,8 @@ a picture (a PNG written by hand), and is given to each writer as:
     pandoc_*     Markdown           -> pandoc -s -t rtf
     bin_*        RTF by hand, pictures as {\\pict\\pngblip\\binN <bytes>}
 
-The RTF files go to OUTDIR, the writers' inputs to OUTDIR/inputs. The
+The RTF files go to OUTDIR, the writers' inputs to OUTDIR/inputs, what
+each document shows to OUTDIR/shown (corpus_shown.py). The
 output is the same on every run: inputs carry fixed dates, and what a
 writer varies from run to run without changing what the document shows
 (LibreOffice's clock dates and font-table order, an address AbiWord
@@ -38,6 +39,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 import corpus_canonical as canonical  # noqa: E402
 import corpus_formats as formats  # noqa: E402
+import corpus_shown  # noqa: E402
 import corpus_texts as texts  # noqa: E402
 
 DEFAULT_SAMPLES = HERE.parent.parent / "shared" / "samples"
@@ -183,6 +185,16 @@ def make_canonical(outdir):
             path.write_bytes(fixed)
 
 
+def write_shown_texts(documents, outdir):
+    """What each RTF document shows (corpus_shown.py), in OUTDIR/shown."""
+    shown = outdir / "shown"
+    shown.mkdir(exist_ok=True)
+    for doc in documents:
+        for prefix in corpus_shown.SHOWS:
+            if (outdir / (prefix + doc.name + ".rtf")).exists():
+                (shown / (prefix + doc.name + ".txt")).write_text(corpus_shown.shown_text(doc, prefix), "utf-8")
+
+
 def make_corpus(outdir, samples_dir=DEFAULT_SAMPLES):
     outdir = Path(outdir).resolve()
     outdir.mkdir(parents=True, exist_ok=True)
@@ -196,6 +208,7 @@ def make_corpus(outdir, samples_dir=DEFAULT_SAMPLES):
         convert_with_pandoc(documents, inputs, outdir)
         write_binary_picture_documents(documents, outdir)
         make_canonical(outdir)
+        write_shown_texts(documents, outdir)
     finally:
         shutil.rmtree(profile, ignore_errors=True)
     return sorted(outdir.glob("*.rtf"))

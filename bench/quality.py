@@ -25,7 +25,11 @@ notes are not counted.
 Prints one table per group (samples, each corpus) sorted by the complete
 reader's recall, worst first, then per group: the mean recall and junk of
 both readers, the number of documents below 0.95 and the documents where
-the complete reader's recall is below the exact one's. Exits 0.
+the complete reader's recall is below the exact one's. For a corpus that
+make_quality_corpus.py wrote, the same figures against what it wrote each
+document to show (its shown/ folder), for both readers and for
+LibreOffice itself: where LibreOffice and the corpus disagree, LibreOffice
+is the one at fault. Exits 0.
 """
 import argparse
 import json
@@ -85,6 +89,43 @@ def print_details(rows, count, root):
         print("   %s  recall %.3f junk %.3f" % (r["path"], r["complete"][0], r["complete"][1]))
         print("      missing: %s" % " ".join(r["complete_missing"][:25]))
         print("      added:   %s" % " ".join(r["complete_junk"][:25]))
+
+
+def measure_against_shown(row, shown_text, reference, outputs):
+    """Adds to row the readers' and LibreOffice's figures against what the
+    corpus wrote the document to show."""
+    truth = quality_words.words(shown_text)
+    targets = quality_words.hyperlink_targets(Path(row["path"]).read_bytes())
+    for reader in READERS:
+        found = quality_words.words(quality_words.without_reader_notes(outputs[reader].get(str(row["path"]), ""),
+                                                                       targets))
+        row[reader + "_shown"] = quality_words.recall_and_junk(truth, found)
+        row[reader + "_shown_missing"] = sorted(truth - found)
+        row[reader + "_shown_junk"] = sorted(found - truth)
+    row["libreoffice_shown"] = quality_words.recall_and_junk(truth, reference)
+
+
+def print_shown_summary(rows, details):
+    rows = [r for r in rows if "complete_shown" in r and r["complete_shown"][0] is not None]
+    if not rows:
+        return
+    print("-- against what the corpus wrote the documents to show (%d documents):" % len(rows))
+    for who in READERS + ("libreoffice",):
+        key = who + "_shown"
+        below = sum(1 for r in rows if r[key][0] < THRESHOLD)
+        print("   %-11s mean recall %.4f  mean junk %.4f  below %.2f: %d"
+              % (who, mean(r[key][0] for r in rows), mean(r[key][1] for r in rows), THRESHOLD, below))
+    if details:
+        worst = sorted(rows, key=lambda r: (r["complete_shown"][0], -r["complete_shown"][1]))[:details]
+        junkiest = sorted(rows, key=lambda r: -r["complete_shown"][1])[:details]
+        shown = set()
+        for r in worst + junkiest:
+            if r["path"] in shown or (not r["complete_shown_missing"] and not r["complete_shown_junk"]):
+                continue
+            shown.add(r["path"])
+            print("   %s  recall %.3f junk %.3f" % (r["path"], r["complete_shown"][0], r["complete_shown"][1]))
+            print("      missing: %s" % " ".join(r["complete_shown_missing"][:25]))
+            print("      added:   %s" % " ".join(r["complete_shown_junk"][:25]))
 
 
 def mean(values):
@@ -155,8 +196,13 @@ def main():
             txt, html = libreoffice_text.cached_texts(args.cache, keys[path])
             reference_txt = quality_words.words(txt or "")
             reference = reference_txt | quality_words.words(html or "")
-            rows.append(measure(path, reference, reference_txt, outputs))
+            row = measure(path, reference, reference_txt, outputs)
+            shown = root / "shown" / (path.stem + ".txt")
+            if shown.exists():
+                measure_against_shown(row, shown.read_text("utf-8"), reference, outputs)
+            rows.append(row)
         print_group(name, rows, root, args.worst, args.details)
+        print_shown_summary(rows, args.details)
     print("\n%d documents in %.1f s" % (len(paths), time.perf_counter() - started))
     return 0
 

@@ -267,6 +267,9 @@ class CorpusDocumentTest(unittest.TestCase):
         doc = formats.Document("m", "T", "A", "S", "k", "H", "F", [("para", "a*b_c [x](y) #h <t> 2^3 a|b")])
         text = formats.markdown_document(doc, "p.png").decode("utf-8")
         self.assertIn("a\\*b\\_c \\[x\\](y) \\#h \\<t\\> 2\\^3 a\\|b", text)
+        for caption_like, written in (("Table: x", "&#84;able: x"), (": y", "&#58; y")):
+            doc.blocks = [("para", caption_like)]
+            self.assertIn("\n" + written + "\n", formats.markdown_document(doc, "p.png").decode("utf-8"))
 
 
 class SummaryTest(unittest.TestCase):
