@@ -50,7 +50,7 @@ class WordsTest(unittest.TestCase):
     def test_reader_notes_are_not_words(self):
         # As the readers write them: the note between blanks of its own, the
         # document's blanks around it kept.
-        targets = {"/url", "C:\\Docs\\report.doc", "file:///home/my docs/a.txt", "https://man.cx/groff_man(7)"}
+        targets = {"/url", "#_Toc123", "C:\\Docs\\report.doc", "file:///home/my docs/a.txt", "https://man.cx/groff_man(7)"}
         cases = [
             ("before  [PICTURE]  after", {"before", "after"}),
             ("xx  [OBJECT]  yy", {"xx", "yy"}),
@@ -76,6 +76,7 @@ class WordsTest(unittest.TestCase):
             ("Lourakis (lourakis@csd.gr) has", {"lourakis", "csd", "gr", "has"}),
             ("a file (report.doc) here", {"file", "report", "doc", "here"}),
             ("a note (see: above) here", {"note", "see", "above", "here"}),
+            ("ATX-style (#-prefixed) or", {"atx", "style", "prefixed", "or"}),
             ("[PICTURE]s are text here", {"picture", "are", "text", "here"}),
         ]
         for text, expected in cases:

@@ -18,7 +18,7 @@ does not have.
 The readers' own notes are not text of the document and are taken out
 before counting: " [PICTURE] ", " [OBJECT] " and the " (target) " note
 after a hyperlink (a parenthesised text that is one of the targets of the
-document's HYPERLINK fields, or one token starting with a scheme or '#'),
+document's HYPERLINK fields, or one token starting with a scheme),
 the final blank of a note at the end of a line optional.
 """
 import re
@@ -47,7 +47,7 @@ READER_NOTES = re.compile(r"(?:^| )\[(?:PICTURE|OBJECT)\](?: |$)", re.M)
 # The blank after a note is looked at, not taken: it may start the next.
 PARENTHESISED = (re.compile(r" \(([^()\n]+)\)(?= |$)", re.M),
                  re.compile(r" \(((?:[^()\n]|\([^()\n]*\))+)\)(?= |$)", re.M))
-LINK_LIKE = re.compile(r"(?:[A-Za-z][A-Za-z0-9+.-]*:|#)[^\s]+\Z")
+LINK_LIKE = re.compile(r"[A-Za-z][A-Za-z0-9+.-]*:[^\s]+\Z")
 HYPERLINK_INSTRUCTION = re.compile(rb"HYPERLINK((?:[^}\\]|\\[^}])*)")
 FIELD_ESCAPE = re.compile(r"\\(.)")
 QUOTED = re.compile(rb'"([^"]*)"|([^\s"\\]+)')
@@ -109,7 +109,7 @@ def hyperlink_targets(rtf):
 def without_reader_notes(text, targets=frozenset()):
     """The reader's text without its picture, object and link-target notes.
     A parenthesised note is a link's target when it is one of the
-    document's targets, or one token that starts with a scheme or '#'. A
+    document's targets, or one token that starts with a scheme. A
     note goes with the blanks the reader put around it, so that what stood
     on either side of a picture or a link's text in the document (a word
     glued to the link's text, say) meets again as LibreOffice shows it."""
