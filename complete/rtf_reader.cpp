@@ -1,6 +1,7 @@
 #include "complete/rtf_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -119,27 +120,40 @@ private:
 
     // ---- decoding
 
+    // Documents switch between a few fonts all the time: what each font
+    // decodes as is remembered, one place per font number modulo the size,
+    // until the font table or the document's code page changes.
     const Decoding& CurrentDecoding() {
         std::uint32_t font = State().fontPlusOne;
-        if (decodingValid && font == decodingFont && fonts.Generation() == decodingGeneration) return decoding;
-        decodingValid = true;
-        decodingFont = font;
-        decodingGeneration = fonts.Generation();
+        std::uint64_t epoch = fonts.Generation() + decodingEpoch;
+        RememberedDecoding& slot = remembered[font % remembered.size()];
+        if (slot.epoch == epoch && slot.font == font) return slot.decoding;
+        slot.epoch = epoch;
+        slot.font = font;
+        slot.decoding = WorkOutDecoding(font);
+        return slot.decoding;
+    }
+
+    Decoding WorkOutDecoding(std::uint32_t font) {
         std::int32_t number = font == 0 ? defaultFont : static_cast<std::int32_t>(font) - 1;
         FontInfo info = fonts.Find(number);
-        decoding.kind = info.kind;
+        Decoding d;
+        d.kind = info.kind;
         unsigned codePage = info.codePage != 0 ? info.codePage : documentCodePage;
         if (!decoder.Converts(codePage)) codePage = documentCodePage;
         if (!decoder.Converts(codePage)) codePage = kFallbackCodePage;
-        decoding.codePage = codePage;
-        decoding.doubleByte = CodePageDecoder::IsDoubleByte(codePage);
-        decoding.table = decoding.doubleByte ? nullptr : &decoder.Table(codePage);
-        return decoding;
+        d.codePage = codePage;
+        d.doubleByte = CodePageDecoder::IsDoubleByte(codePage);
+        d.table = d.doubleByte ? nullptr : &decoder.Table(codePage);
+        return d;
     }
+
+    // Every decoding remembered so far is to be worked out again.
+    void ForgetDecodings() { decodingEpoch += std::uint64_t(1) << 40; }
 
     void DocumentCodePageIs(unsigned codePage) {
         documentCodePage = codePage;
-        decodingValid = false;
+        ForgetDecodings();
     }
 
     // Bytes of a double-byte code page wait until the next token that is
@@ -503,7 +517,7 @@ private:
             case Word::kCpg: return fonts.SetCodePage(p);
             case Word::kDeff:
                 defaultFont = std::clamp<std::int32_t>(p, 0, kLargestFontNumber);
-                decodingValid = false;
+                ForgetDecodings();
                 return;
             case Word::kAnsiCpg:
                 if (p > 0 && p <= 65535) DocumentCodePageIs(static_cast<unsigned>(p));
@@ -586,6 +600,7 @@ private:
             case '~': return AppendCharacter(0x00A0);
             case '_': return AppendCharacter(0x2011);
             case '\n': return OnBreak(Break::kLine);
+            case '\t': return OnBreak(Break::kTab);
             default: return;  // \- (optional hyphen), \: and the rest show nothing
         }
     }
@@ -602,10 +617,13 @@ private:
     bool utf8Input;
     std::int32_t defaultFont = 0;
 
-    bool decodingValid = false;
-    std::uint32_t decodingFont = 0;
-    std::uint64_t decodingGeneration = 0;
-    Decoding decoding;
+    struct RememberedDecoding {
+        std::uint64_t epoch = ~std::uint64_t(0);
+        std::uint32_t font = 0;
+        Decoding decoding;
+    };
+    std::array<RememberedDecoding, 16> remembered;
+    std::uint64_t decodingEpoch = 0;
 
     std::string pendingBytes;
     std::string* pendingOut = nullptr;

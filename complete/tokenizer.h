@@ -16,8 +16,10 @@
 // - \binN takes the N bytes after its blank as data, whatever they are
 //   (braces and backslashes included); N beyond the input takes the rest,
 //   a negative N takes none.
-// - Raw bytes below 0x20 (CR, LF, TAB, NUL and the others) are no text
-//   and are passed over.
+// - Raw bytes below 0x20 (CR, LF, NUL and the others) are no text and are
+//   passed over, but for TAB: writers that put raw TABs in their text
+//   (enscript does) mean a tab, and LibreOffice reads them so. A raw TAB,
+//   alone or after a backslash, is the symbol '\t'.
 #pragma once
 
 #include <cstdint>
@@ -110,7 +112,10 @@ public:
             }
             if (c < 0x20) {
                 ++pos;
-                continue;
+                if (c != '\t') continue;
+                token.kind = TokenKind::kSymbol;
+                token.symbol = '\t';
+                return;
             }
             const char* start = pos;
             pos = FindTextEnd(pos + 1, end);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "complete/rtf_reader.h"
@@ -36,7 +35,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "complete_read: cannot read %s\n", argv[i]);
             return 1;
         }
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.seekg(0, std::ios::end);
+        std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+        in.seekg(0);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         bool utf8 = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
         std::string_view input(bytes);
         if (utf8) input.remove_prefix(3);

@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"HyphenWithoutDigitsIsText", R"({\rtf1 \b-x})", "-x"},
         TextCase{"UnknownWordIgnored", R"({\rtf1 a\xyzzy12 b})", "ab"},
         TextCase{"UnknownDestinationWithoutStarRead", R"({\rtf1 a{\xyzzy b}c})", "abc"},
-        TextCase{"RawControlBytesIgnored", "{\\rtf1 a\r\nb\tc\x01" "d}", "abcd"}),
+        TextCase{"RawControlBytesIgnored", "{\\rtf1 a\r\nb\x01" "c}", "abc"},
+        TextCase{"RawTabIsATab", "{\\rtf1 a\tb}", "a\tb"}),
     CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
