@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -66,15 +67,15 @@ public:
             bool starred = ignorableNext;
             ignorableNext = false;
             if (token.kind == TokenKind::kText) {
-                OnText(token.text);
+                OnBytes(token.text, false);
                 continue;
             }
-            if (token.kind == TokenKind::kHexByte) {
-                OnHexByte(token.byte);
+            if (token.kind == TokenKind::kEscapes) {
+                OnBytes(token.text, true);
                 continue;
             }
             if (token.kind == TokenKind::kSymbol && IsLiteralSymbol(token.symbol)) {
-                OnText(std::string_view(&token.symbol, 1));
+                OnBytes(std::string_view(&token.symbol, 1), false);
                 continue;
             }
             FlushPendingBytes();
@@ -197,9 +198,10 @@ private:
         return true;
     }
 
-    // Drops the fallback's share of a text run.
-    void SkipFallbackText(std::string_view& text) {
-        if (!utf8Input) {
+    // Drops the fallback's share of a text run: a byte per character, or
+    // in UTF-8 input a whole sequence.
+    void SkipFallback(std::string_view& text, bool escaped) {
+        if (!utf8Input || escaped) {
             std::size_t n = std::min<std::size_t>(pendingSkip, text.size());
             text.remove_prefix(n);
             pendingSkip -= static_cast<std::uint32_t>(n);
@@ -214,9 +216,12 @@ private:
 
     // ---- text
 
-    void OnText(std::string_view text) {
-        if (pendingSkip > 0) SkipFallbackText(text);
+    // Plain text, or (`escaped`) the bytes of \'hh escapes, which are in
+    // the font's code page even when the input is UTF-8.
+    void OnBytes(std::string_view text, bool escaped) {
+        if (pendingSkip > 0) SkipFallback(text, escaped);
         if (text.empty()) return;
+        if (escaped && HasControlByte(text)) return OnBytes(WithoutControlBytes(text), true);
         if (State().target == kFontName) {
             fonts.AppendName(text);
             return;
@@ -227,13 +232,41 @@ private:
         const Decoding& d = CurrentDecoding();
         switch (d.kind) {
             case FontKind::kPictograph: return;
-            case FontKind::kSymbol: return AppendSymbolText(*out, text);
+            case FontKind::kSymbol: return AppendSymbolText(*out, text, escaped);
             case FontKind::kText: break;
         }
-        if (utf8Input) return AppendUtf8Text(*out, d, text);
+        if (utf8Input && !escaped) return AppendUtf8Text(*out, d, text);
         if (d.doubleByte) return AppendPendingBytes(*out, d.codePage, text);
         FlushPendingBytes();
         AppendSingleByteText(*out, *d.table, text);
+    }
+
+    // Control characters from escapes are no text, and never part of a
+    // character.
+    static bool HasControlByte(std::string_view bytes) {
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) < 0x20) return true;
+        return false;
+    }
+
+    std::string_view WithoutControlBytes(std::string_view bytes) {
+        scratch.clear();
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) >= 0x20) scratch.push_back(c);
+        return scratch;
+    }
+
+    // The length of the run of bytes below 0x80 at the start of [p, end).
+    static std::size_t AsciiRun(const char* p, const char* end) {
+        const char* start = p;
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ull) break;
+            p += 8;
+        }
+        while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+        return static_cast<std::size_t>(p - start);
     }
 
     static void AppendSingleByteText(std::string& out, const ByteTable& table, std::string_view text) {
@@ -244,9 +277,9 @@ private:
             return;
         }
         while (p < end) {
-            const char* run = p;
-            while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
-            out.append(run, static_cast<std::size_t>(p - run));
+            std::size_t ascii = AsciiRun(p, end);
+            out.append(p, ascii);
+            p += ascii;
             for (; p < end && static_cast<unsigned char>(*p) >= 0x80; ++p)
                 table.Append(out, static_cast<unsigned char>(*p));
         }
@@ -257,8 +290,7 @@ private:
     // character), everything else is taken as UTF-8.
     void AppendUtf8Text(std::string& out, const Decoding& d, std::string_view text) {
         while (!text.empty()) {
-            std::size_t ascii = 0;
-            while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+            std::size_t ascii = AsciiRun(text.data(), text.data() + text.size());
             if (ascii > 0) {
                 if (d.doubleByte && !pendingBytes.empty()) {
                     AppendPendingBytes(out, d.codePage, text.substr(0, ascii));
@@ -282,11 +314,11 @@ private:
         }
     }
 
-    void AppendSymbolText(std::string& out, std::string_view text) {
+    void AppendSymbolText(std::string& out, std::string_view text, bool escaped) {
         FlushPendingBytes();
         for (std::size_t i = 0; i < text.size();) {
             auto byte = static_cast<unsigned char>(text[i]);
-            if (utf8Input && byte >= 0x80) {
+            if (utf8Input && !escaped && byte >= 0x80) {
                 std::size_t n = std::min(SequenceLength(byte), text.size() - i);
                 AppendUtf8(out, text.substr(i, n));
                 i += n;
@@ -295,32 +327,6 @@ private:
             if (char32_t c = SymbolCharacter(byte)) AppendCodePoint(out, c);
             ++i;
         }
-    }
-
-    void OnHexByte(unsigned char byte) {
-        if (ConsumeSkip()) return;
-        // Control characters are no text, and never part of a character.
-        if (byte < 0x20) return;
-        char c = static_cast<char>(byte);
-        if (State().target == kFontName) {
-            fonts.AppendName(std::string_view(&c, 1));
-            return;
-        }
-        std::string* out = TextOut();
-        if (out == nullptr) return;
-        EndPendingSurrogate();
-        const Decoding& d = CurrentDecoding();
-        switch (d.kind) {
-            case FontKind::kPictograph: return;
-            case FontKind::kSymbol:
-                FlushPendingBytes();
-                if (char32_t s = SymbolCharacter(byte)) AppendCodePoint(*out, s);
-                return;
-            case FontKind::kText: break;
-        }
-        if (d.doubleByte) return AppendPendingBytes(*out, d.codePage, std::string_view(&c, 1));
-        FlushPendingBytes();
-        d.table->Append(*out, byte);
     }
 
     // A character named by a control word or symbol.
@@ -478,7 +484,7 @@ private:
 
     void OnWord(const Token& token, bool starred) {
         if (ConsumeSkip()) return;
-        Word word = LookUpWord(token.text);
+        Word word = LookUpWord(token.text, token.nameHash);
         if (starred && !IsDestination(word)) return SetTarget(kNoTarget);
         std::int32_t p = token.parameter;
         switch (word) {
@@ -634,6 +640,7 @@ private:
     bool ignorableNext = false;
     bool ended = false;
 
+    std::string scratch;
     std::string instruction;
     std::vector<FieldRecord> fields;
     std::vector<ObjectRecord> objects;
