@@ -41,10 +41,14 @@ struct Decoding {
 struct FieldRecord {
     std::uint32_t depth;
     std::uint32_t instructionDepth = 0;
-    std::size_t start;
-    std::size_t targetLength = 0;
+    std::uint32_t start;
+    std::uint32_t targetLength = 0;
     std::uint8_t enclosing;
 };
+
+// The instruction buffer stays below this size, so that positions in it fit
+// a field record's 32 bits.
+constexpr std::size_t kInstructionBufferLimit = 0xFFFFFFFFu - 2 * kInstructionLimit;
 
 struct ObjectRecord {
     std::uint32_t depth;
@@ -112,7 +116,8 @@ private:
             int k = s.target - kPropertyTarget;
             return k < DocumentProperties::kTextCount ? &properties.Text(k) : nullptr;
         }
-        if (s.target == kInstruction && !fields.empty() && instruction.size() - fields.back().start < kInstructionLimit)
+        if (s.target == kInstruction && !fields.empty() && instruction.size() - fields.back().start < kInstructionLimit &&
+            instruction.size() < kInstructionBufferLimit)
             return &instruction;
         return nullptr;
     }
@@ -420,7 +425,7 @@ private:
     // ---- fields and objects
 
     void BeginField() {
-        FieldRecord record{states.Depth(), 0, instruction.size(), 0, State().target};
+        FieldRecord record{states.Depth(), 0, static_cast<std::uint32_t>(instruction.size()), 0, State().target};
         fields.push_back(record);
         states.Change().resume = State().target;
     }
@@ -438,7 +443,7 @@ private:
         std::string target = HyperlinkTarget(std::string_view(instruction).substr(field.start));
         instruction.resize(field.start);
         instruction.append(target);
-        field.targetLength = target.size();
+        field.targetLength = static_cast<std::uint32_t>(target.size());
     }
 
     void EndField() {
