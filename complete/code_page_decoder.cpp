@@ -1,5 +1,6 @@
 #include "complete/code_page_decoder.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "complete/utf8_writing.h"
@@ -83,7 +84,43 @@ void CodePageDecoder::AppendDoubleByteChunk(unsigned codePage, std::string_view 
         AppendUtf16(out, units.data(), static_cast<std::size_t>(count));
         return;
     }
-    AppendCharacterByCharacter(codePage, bytes, out);
+    AppendInPieces(codePage, bytes, out);
+}
+
+// A run that is not valid as a whole is converted in pieces of a few
+// kilobytes, cut between characters, so that only the pieces with a fault
+// are read character by character.
+void CodePageDecoder::AppendInPieces(unsigned codePage, std::string_view bytes, std::string& out) {
+    constexpr std::size_t kPiece = 4096;
+    const ByteSet& noCharacterAlone = NoCharacterAlone(codePage);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t j = i;
+        while (j < bytes.size() && j - i < kPiece) j += noCharacterAlone[static_cast<unsigned char>(bytes[j])] ? 2 : 1;
+        j = std::min(j, bytes.size());
+        std::string_view piece = bytes.substr(i, j - i);
+        int count = Convert(codePage, idxfilter::kStrictConversion, piece.data(), piece.size(), units.data(),
+                            units.size());
+        if (count > 0) {
+            AppendUtf16(out, units.data(), static_cast<std::size_t>(count));
+        } else {
+            AppendCharacterByCharacter(codePage, piece, out);
+        }
+        i = j;
+    }
+}
+
+const CodePageDecoder::ByteSet& CodePageDecoder::NoCharacterAlone(unsigned codePage) {
+    for (const auto& [page, set] : leadBytes)
+        if (page == codePage) return *set;
+    auto set = std::make_unique<ByteSet>();
+    for (int b = 0; b < 256; ++b) {
+        char byte = static_cast<char>(b);
+        char16_t unit;
+        (*set)[static_cast<std::size_t>(b)] = Convert(codePage, idxfilter::kStrictConversion, &byte, 1, &unit, 1) != 1;
+    }
+    leadBytes.emplace_back(codePage, std::move(set));
+    return *leadBytes.back().second;
 }
 
 void CodePageDecoder::AppendCharacterByCharacter(unsigned codePage, std::string_view bytes, std::string& out) {

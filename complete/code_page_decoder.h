@@ -3,6 +3,7 @@
 // byte gives, double-byte ones run by run, a fault costing one U+FFFD.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,11 +41,18 @@ public:
     void AppendDoubleByte(unsigned codePage, std::string_view bytes, std::string& out);
 
 private:
+    using ByteSet = std::array<bool, 256>;
+
     void AppendDoubleByteChunk(unsigned codePage, std::string_view bytes, std::string& out);
+    void AppendInPieces(unsigned codePage, std::string_view bytes, std::string& out);
     void AppendCharacterByCharacter(unsigned codePage, std::string_view bytes, std::string& out);
+    // The bytes that are no character alone: lead bytes, and bytes that
+    // are invalid altogether.
+    const ByteSet& NoCharacterAlone(unsigned codePage);
 
     std::vector<std::pair<unsigned, bool>> known;
     std::vector<std::pair<unsigned, std::unique_ptr<ByteTable>>> tables;
+    std::vector<std::pair<unsigned, std::unique_ptr<ByteSet>>> leadBytes;
     std::u16string units;
 };
 

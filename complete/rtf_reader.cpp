@@ -440,8 +440,9 @@ private:
     // target it gives (nothing for other fields).
     void EndInstruction(FieldRecord& field) {
         field.instructionDepth = 0;
-        std::string target = HyperlinkTarget(std::string_view(instruction).substr(field.start));
-        instruction.resize(field.start);
+        std::size_t start = std::min<std::size_t>(field.start, instruction.size());
+        std::string target = HyperlinkTarget(std::string_view(instruction).substr(start));
+        instruction.resize(start);
         instruction.append(target);
         field.targetLength = static_cast<std::uint32_t>(target.size());
     }
@@ -451,8 +452,9 @@ private:
         fields.pop_back();
         // What follows the target in the buffer is text of an enclosing
         // instruction (this field's result, when it stands in one).
-        std::string target = instruction.substr(field.start, field.targetLength);
-        instruction.erase(field.start, field.targetLength);
+        std::size_t start = std::min<std::size_t>(field.start, instruction.size());
+        std::string target = instruction.substr(start, field.targetLength);
+        instruction.erase(start, field.targetLength);
         if (fields.empty()) instruction.clear();
         if (target.empty() || field.enclosing != kBody) return;
         std::string& out = body.Text();
