@@ -11,6 +11,7 @@
 #include "complete/code_page_decoder.h"
 #include "complete/control_words.h"
 #include "complete/document_properties.h"
+#include "complete/equation_text.h"
 #include "complete/font_registry.h"
 #include "complete/group_state.h"
 #include "complete/hyperlink_target.h"
@@ -43,7 +44,12 @@ struct FieldRecord {
     std::uint32_t instructionDepth = 0;
     std::uint32_t start;
     std::uint32_t targetLength = 0;
+    // The body's size when the field began (saturated), to tell whether
+    // its result showed anything.
+    std::uint32_t bodySize = 0;
     std::uint8_t enclosing;
+    // The target is the text of an EQ field, not a link.
+    bool equation = false;
 };
 
 // The instruction buffer stays below this size, so that positions in it fit
@@ -425,7 +431,9 @@ private:
     // ---- fields and objects
 
     void BeginField() {
-        FieldRecord record{states.Depth(), 0, static_cast<std::uint32_t>(instruction.size()), 0, State().target};
+        FieldRecord record{states.Depth(), 0, static_cast<std::uint32_t>(instruction.size()), 0,
+                           static_cast<std::uint32_t>(std::min<std::size_t>(body.Text().size(), 0xFFFFFFFFu)),
+                           State().target};
         fields.push_back(record);
         states.Change().resume = State().target;
     }
@@ -437,11 +445,14 @@ private:
     }
 
     // The instruction's text is replaced, in the buffer, by the link
-    // target it gives (nothing for other fields).
+    // target it gives, or the text of an EQ field (nothing for others).
     void EndInstruction(FieldRecord& field) {
         field.instructionDepth = 0;
         std::size_t start = std::min<std::size_t>(field.start, instruction.size());
-        std::string target = HyperlinkTarget(std::string_view(instruction).substr(start));
+        std::string_view text = std::string_view(instruction).substr(start);
+        std::string target = HyperlinkTarget(text);
+        field.equation = target.empty();
+        if (field.equation) target = EquationText(text);
         instruction.resize(start);
         instruction.append(target);
         field.targetLength = static_cast<std::uint32_t>(target.size());
@@ -458,6 +469,11 @@ private:
         if (fields.empty()) instruction.clear();
         if (target.empty() || field.enclosing != kBody) return;
         std::string& out = body.Text();
+        if (field.equation) {
+            // An EQ field shows its expression where its result is empty.
+            if (out.size() == field.bodySize) out.append(target);
+            return;
+        }
         bool shown = out.size() >= target.size() && out.compare(out.size() - target.size(), target.size(), target) == 0;
         if (shown) return;
         EndPendingSurrogate();
