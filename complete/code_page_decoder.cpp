@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
+#include <memory>
+#include <mutex>
 
 #include "complete/utf8_writing.h"
 #include "platform/code_pages.h"
@@ -35,6 +38,31 @@ std::unique_ptr<ByteTable> BuildTable(unsigned codePage) {
     return table;
 }
 
+using ByteSet = std::array<bool, 256>;
+
+std::unique_ptr<ByteSet> BuildNoCharacterAlone(unsigned codePage) {
+    auto set = std::make_unique<ByteSet>();
+    for (int b = 0; b < 256; ++b) {
+        char byte = static_cast<char>(b);
+        char16_t unit;
+        (*set)[static_cast<std::size_t>(b)] = Convert(codePage, idxfilter::kStrictConversion, &byte, 1, &unit, 1) != 1;
+    }
+    return set;
+}
+
+// What a code page's bytes give never changes: the tables are worked out
+// once for the process and shared by every reading, which only looks them
+// up (under the lock) the first time it meets the code page.
+template <typename Value>
+const Value& Shared(unsigned codePage, std::unique_ptr<Value> (*build)(unsigned)) {
+    static std::mutex lock;
+    static std::map<unsigned, std::unique_ptr<Value>> values;
+    std::lock_guard<std::mutex> hold(lock);
+    std::unique_ptr<Value>& value = values[codePage];
+    if (!value) value = build(codePage);
+    return *value;
+}
+
 }  // namespace
 
 bool CodePageDecoder::Converts(unsigned codePage) {
@@ -59,8 +87,9 @@ bool CodePageDecoder::IsDoubleByte(unsigned codePage) {
 const ByteTable& CodePageDecoder::Table(unsigned codePage) {
     for (const auto& [page, table] : tables)
         if (page == codePage) return *table;
-    tables.emplace_back(codePage, BuildTable(codePage));
-    return *tables.back().second;
+    const ByteTable& table = Shared<ByteTable>(codePage, BuildTable);
+    tables.emplace_back(codePage, &table);
+    return table;
 }
 
 void CodePageDecoder::AppendDoubleByte(unsigned codePage, std::string_view bytes, std::string& out) {
@@ -113,14 +142,9 @@ void CodePageDecoder::AppendInPieces(unsigned codePage, std::string_view bytes, 
 const CodePageDecoder::ByteSet& CodePageDecoder::NoCharacterAlone(unsigned codePage) {
     for (const auto& [page, set] : leadBytes)
         if (page == codePage) return *set;
-    auto set = std::make_unique<ByteSet>();
-    for (int b = 0; b < 256; ++b) {
-        char byte = static_cast<char>(b);
-        char16_t unit;
-        (*set)[static_cast<std::size_t>(b)] = Convert(codePage, idxfilter::kStrictConversion, &byte, 1, &unit, 1) != 1;
-    }
-    leadBytes.emplace_back(codePage, std::move(set));
-    return *leadBytes.back().second;
+    const ByteSet& set = Shared<ByteSet>(codePage, BuildNoCharacterAlone);
+    leadBytes.emplace_back(codePage, &set);
+    return set;
 }
 
 void CodePageDecoder::AppendCharacterByCharacter(unsigned codePage, std::string_view bytes, std::string& out) {

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,8 +50,9 @@ private:
     const ByteSet& NoCharacterAlone(unsigned codePage);
 
     std::vector<std::pair<unsigned, bool>> known;
-    std::vector<std::pair<unsigned, std::unique_ptr<ByteTable>>> tables;
-    std::vector<std::pair<unsigned, std::unique_ptr<ByteSet>>> leadBytes;
+    // The shared tables this reading has used so far.
+    std::vector<std::pair<unsigned, const ByteTable*>> tables;
+    std::vector<std::pair<unsigned, const ByteSet*>> leadBytes;
     std::u16string units;
 };
 
