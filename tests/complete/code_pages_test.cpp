@@ -2,7 +2,10 @@
 // pages, double-byte runs and what a fault costs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "complete/code_page_decoder.h"
 #include "complete/utf8_writing.h"
@@ -95,6 +98,35 @@ TEST(Utf8Writing, Utf8InputChecked) {
         EXPECT_EQ(out, expected) << in;
         EXPECT_TRUE(testing::IsWellFormedUtf8(out));
     }
+}
+
+}  // namespace
+}  // namespace idxfilter::complete
+
+namespace idxfilter::complete {
+namespace {
+
+// The tables are shared by readings on every thread, each of which may be
+// the first to need one.
+TEST(CodePageDecoder, ReadingsOnManyThreadsAgree) {
+    const std::pair<std::string, std::string> documents[] = {
+        {R"({\rtf1\ansicpg1251 \'cf\'f0\'e8})", "При"},
+        {R"({\rtf1\ansicpg1253 \'e1\'e2})", "αβ"},
+        {R"({\rtf1\ansicpg932 \'93\'fa\'96\'7b\'81})", "日本\uFFFD"},
+        {R"({\rtf1\ansicpg1250 \'9a\'e8})", "šč"},
+    };
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                const auto& [rtf, text] = documents[(t + i) % 4];
+                if (testing::Text(rtf) != text) ++mismatches;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }
 
 }  // namespace
