@@ -123,6 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "r"},
         NestingCase{"Footnotes", "{\\rtf1 a" + Nested("{\\footnote ", "n") + "b}", "a\nn\nb"},
         NestingCase{"Pictures", "{\\rtf1 a" + Nested("{\\pict ", "00") + "b}", "a [PICTURE] b"},
+        NestingCase{"InstructionGroups",
+                    "{\\rtf1 {\\field{\\*\\fldinst " + Nested("{", "HYPERLINK \"x\"") + "}{\\fldrslt r}}}", "r (x)"},
+        NestingCase{"ObjectResults", "{\\rtf1 a" + Nested("{\\object{\\result ", "r") + Repeat("}", kDepth) + "b}",
+                    "arb"},
+        NestingCase{"Headers", "{\\rtf1 a" + Nested("{\\header ", "h") + "b}", "a\nh\nb"},
+        NestingCase{"PropertiesInInfo", "{\\rtf1{\\info" + Nested("{\\title ", "t") + "}b}", "b"},
         NestingCase{"Upr", "{\\rtf1 a" + Repeat("{\\upr{x}{\\*\\ud ", kDepth) + "u" + Repeat("}}", kDepth) + "b}",
                     "aub"}),
     [](const auto& info) { return std::string(info.param.name); });
