@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 
 #include "complete/name_hash.h"
 
@@ -93,6 +92,13 @@ struct Table {
 
 constexpr Table kTable;
 
+// Names are short: a plain loop beats a call of memcmp.
+inline bool SameLetters(const char* a, const char* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 }  // namespace
 
 Word LookUpWord(std::string_view name, std::uint32_t hash) {
@@ -101,9 +107,7 @@ Word LookUpWord(std::string_view name, std::uint32_t hash) {
     for (;;) {
         const Entry& e = kTable.slots[i];
         if (e.name.empty()) return Word::kUnknown;
-        if (e.name.size() == name.size() && e.name[0] == name[0] &&
-            std::memcmp(e.name.data(), name.data(), name.size()) == 0)
-            return e.word;
+        if (e.name.size() == name.size() && SameLetters(e.name.data(), name.data(), name.size())) return e.word;
         i = (i + 1) & (kSlots - 1);
     }
 }
