@@ -139,6 +139,17 @@ void CodePageDecoder::AppendInPieces(unsigned codePage, std::string_view bytes, 
     }
 }
 
+std::size_t CodePageDecoder::WholeCharactersLength(unsigned codePage, std::string_view bytes) {
+    const ByteSet& noCharacterAlone = NoCharacterAlone(codePage);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t next = i + (noCharacterAlone[static_cast<unsigned char>(bytes[i])] ? 2 : 1);
+        if (next > bytes.size()) break;
+        i = next;
+    }
+    return i;
+}
+
 const CodePageDecoder::ByteSet& CodePageDecoder::NoCharacterAlone(unsigned codePage) {
     for (const auto& [page, set] : leadBytes)
         if (page == codePage) return *set;

@@ -39,6 +39,11 @@ public:
     // next byte is read afresh.
     void AppendDoubleByte(unsigned codePage, std::string_view bytes, std::string& out);
 
+    // The length of the longest start of `bytes` that ends between
+    // characters of double-byte `codePage`: all of it unless it ends with
+    // the first byte of a character.
+    std::size_t WholeCharactersLength(unsigned codePage, std::string_view bytes);
+
 private:
     using ByteSet = std::array<bool, 256>;
 

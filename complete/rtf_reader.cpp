@@ -28,6 +28,7 @@ constexpr std::string_view kObjectNote = " [OBJECT] ";
 // target, and a bound on the work nested fields can cause.
 constexpr std::size_t kInstructionLimit = 8192;
 constexpr unsigned kFallbackCodePage = 1252;
+constexpr std::size_t kLongestPendingRun = 64 * 1024;
 
 // How the text of the current font becomes characters.
 struct Decoding {
@@ -177,6 +178,13 @@ private:
             pendingCodePage = codePage;
         }
         pendingBytes.append(bytes);
+        // A long run is decoded as it comes, but for a last byte that may
+        // begin a character, so that memory stays small.
+        if (pendingBytes.size() >= kLongestPendingRun) {
+            std::size_t whole = decoder.WholeCharactersLength(codePage, pendingBytes);
+            decoder.AppendDoubleByte(codePage, std::string_view(pendingBytes).substr(0, whole), *pendingOut);
+            pendingBytes.erase(0, whole);
+        }
     }
 
     void FlushPendingBytes() {

@@ -67,6 +67,24 @@ TEST(CodePageDecoder, AFaultCostsOneCharacter) {
     EXPECT_EQ(DoubleByte(932, big + "\x81"), expected + "\uFFFD");
 }
 
+TEST(CodePageDecoder, WholeCharacters) {
+    CodePageDecoder decoder;
+    EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96\x7b"), 5u);
+    EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96"), 3u);
+    EXPECT_EQ(decoder.WholeCharactersLength(932, ""), 0u);
+}
+
+TEST(CodePageDecoder, LongRawDoubleByteTextKeptWhole) {
+    // Raw Shift-JIS text in one token, longer than the pending run: cut
+    // where it is decoded as it comes, never inside a character.
+    std::string sjis, expected;
+    for (int i = 0; i < 50000; ++i) {
+        sjis += i % 7 == 0 ? "a" : "\x93\xfa";
+        expected += i % 7 == 0 ? "a" : "日";
+    }
+    EXPECT_EQ(testing::Text("{\\rtf1\\ansicpg932 " + sjis + "}"), expected);
+}
+
 TEST(Utf8Writing, CodePointsAndUnits) {
     std::string out;
     AppendCodePoint(out, U'a');
