@@ -139,15 +139,15 @@ void CodePageDecoder::AppendInPieces(unsigned codePage, std::string_view bytes, 
     }
 }
 
+// A character boundary follows every byte that can stand alone (a
+// character by itself, or the second byte of one); the bytes after the
+// last such byte pair up, so an odd count of them leaves a first byte
+// without its second.
 std::size_t CodePageDecoder::WholeCharactersLength(unsigned codePage, std::string_view bytes) {
     const ByteSet& noCharacterAlone = NoCharacterAlone(codePage);
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        std::size_t next = i + (noCharacterAlone[static_cast<unsigned char>(bytes[i])] ? 2 : 1);
-        if (next > bytes.size()) break;
-        i = next;
-    }
-    return i;
+    std::size_t run = 0;
+    while (run < bytes.size() && noCharacterAlone[static_cast<unsigned char>(bytes[bytes.size() - 1 - run])]) ++run;
+    return run % 2 == 0 ? bytes.size() : bytes.size() - 1;
 }
 
 const CodePageDecoder::ByteSet& CodePageDecoder::NoCharacterAlone(unsigned codePage) {

@@ -177,14 +177,17 @@ private:
             pendingOut = &out;
             pendingCodePage = codePage;
         }
-        pendingBytes.append(bytes);
         // A long run is decoded as it comes, but for a last byte that may
         // begin a character, so that memory stays small.
-        if (pendingBytes.size() >= kLongestPendingRun) {
+        while (pendingBytes.size() + bytes.size() > kLongestPendingRun) {
+            std::size_t taken = kLongestPendingRun - std::min(pendingBytes.size(), kLongestPendingRun / 2);
+            pendingBytes.append(bytes.substr(0, taken));
+            bytes.remove_prefix(taken);
             std::size_t whole = decoder.WholeCharactersLength(codePage, pendingBytes);
             decoder.AppendDoubleByte(codePage, std::string_view(pendingBytes).substr(0, whole), *pendingOut);
             pendingBytes.erase(0, whole);
         }
+        pendingBytes.append(bytes);
     }
 
     void FlushPendingBytes() {
