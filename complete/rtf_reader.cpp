@@ -11,10 +11,9 @@
 #include "complete/code_page_decoder.h"
 #include "complete/control_words.h"
 #include "complete/document_properties.h"
-#include "complete/equation_text.h"
+#include "complete/field_stack.h"
 #include "complete/font_registry.h"
 #include "complete/group_state.h"
-#include "complete/hyperlink_target.h"
 #include "complete/symbol_encoding.h"
 #include "complete/tokenizer.h"
 #include "complete/utf8_writing.h"
@@ -24,9 +23,6 @@ namespace {
 
 constexpr std::string_view kPictureNote = " [PICTURE] ";
 constexpr std::string_view kObjectNote = " [OBJECT] ";
-// Only so much of a field's instruction is kept: enough for any link
-// target, and a bound on the work nested fields can cause.
-constexpr std::size_t kInstructionLimit = 8192;
 constexpr unsigned kFallbackCodePage = 1252;
 constexpr std::size_t kLongestPendingRun = 64 * 1024;
 
@@ -37,25 +33,6 @@ struct Decoding {
     unsigned codePage = kFallbackCodePage;
     const ByteTable* table = nullptr;
 };
-
-// An open \field: where its instruction begins in the shared instruction
-// buffer and, once the instruction has ended, the link target it left.
-struct FieldRecord {
-    std::uint32_t depth;
-    std::uint32_t instructionDepth = 0;
-    std::uint32_t start;
-    std::uint32_t targetLength = 0;
-    // The body's size when the field began (saturated), to tell whether
-    // its result showed anything.
-    std::uint32_t bodySize = 0;
-    std::uint8_t enclosing;
-    // The target is the text of an EQ field, not a link.
-    bool equation = false;
-};
-
-// The instruction buffer stays below this size, so that positions in it fit
-// a field record's 32 bits.
-constexpr std::size_t kInstructionBufferLimit = 0xFFFFFFFFu - 2 * kInstructionLimit;
 
 struct ObjectRecord {
     std::uint32_t depth;
@@ -123,9 +100,7 @@ private:
             int k = s.target - kPropertyTarget;
             return k < DocumentProperties::kTextCount ? &properties.Text(k) : nullptr;
         }
-        if (s.target == kInstruction && !fields.empty() && instruction.size() - fields.back().start < kInstructionLimit &&
-            instruction.size() < kInstructionBufferLimit)
-            return &instruction;
+        if (s.target == kInstruction) return fields.InstructionText();
         return nullptr;
     }
 
@@ -420,12 +395,7 @@ private:
         pendingSkip = 0;
         std::uint32_t depth = states.Depth();
         if (depth == 0) return;
-        while (!fields.empty() && fields.back().depth >= depth) {
-            if (fields.back().instructionDepth == depth) EndInstruction(fields.back());
-            if (fields.back().depth != depth) break;
-            EndField();
-        }
-        if (!fields.empty() && fields.back().instructionDepth == depth) EndInstruction(fields.back());
+        if (!fields.Empty()) fields.EndGroup(depth, [this](const FieldEnd& end) { ShowFieldEnd(end); });
         while (!objects.empty() && objects.back().depth == depth) EndObject();
         if (!separatedDepths.empty() && separatedDepths.back() == depth) {
             separatedDepths.pop_back();
@@ -442,52 +412,29 @@ private:
     // ---- fields and objects
 
     void BeginField() {
-        FieldRecord record{states.Depth(), 0, static_cast<std::uint32_t>(instruction.size()), 0,
-                           static_cast<std::uint32_t>(std::min<std::size_t>(body.Text().size(), 0xFFFFFFFFu)),
-                           State().target};
-        fields.push_back(record);
+        fields.Begin(states.Depth(), State().target, body.Text().size());
         states.Change().resume = State().target;
     }
 
     void BeginInstruction() {
-        if (fields.empty() || State().target == kNoTarget) return SetTarget(kNoTarget);
-        fields.back().instructionDepth = states.Depth();
+        if (State().target == kNoTarget || !fields.BeginInstruction(states.Depth())) return SetTarget(kNoTarget);
         SetTarget(kInstruction);
     }
 
-    // The instruction's text is replaced, in the buffer, by the link
-    // target it gives, or the text of an EQ field (nothing for others).
-    void EndInstruction(FieldRecord& field) {
-        field.instructionDepth = 0;
-        std::size_t start = std::min<std::size_t>(field.start, instruction.size());
-        std::string_view text = std::string_view(instruction).substr(start);
-        std::string target = HyperlinkTarget(text);
-        field.equation = target.empty();
-        if (field.equation) target = EquationText(text);
-        instruction.resize(start);
-        instruction.append(target);
-        field.targetLength = static_cast<std::uint32_t>(target.size());
-    }
-
-    void EndField() {
-        FieldRecord field = fields.back();
-        fields.pop_back();
-        // What follows the target in the buffer is text of an enclosing
-        // instruction (this field's result, when it stands in one).
-        std::size_t start = std::min<std::size_t>(field.start, instruction.size());
-        std::string target = instruction.substr(start, field.targetLength);
-        instruction.erase(start, field.targetLength);
-        if (fields.empty()) instruction.clear();
-        if (target.empty() || field.enclosing != kBody) return;
+    // After a field's result, in the body: a link's target as " (target) "
+    // unless the result just showed it; an EQ field's text where the
+    // result showed nothing.
+    void ShowFieldEnd(const FieldEnd& end) {
+        if (end.text.empty() || end.enclosing != kBody) return;
         std::string& out = body.Text();
-        if (field.equation) {
-            // An EQ field shows its expression where its result is empty.
-            if (out.size() == field.bodySize) out.append(target);
+        EndPendingSurrogate();
+        if (end.equation) {
+            if (out.size() == end.bodySize) out.append(end.text);
             return;
         }
+        const std::string& target = end.text;
         bool shown = out.size() >= target.size() && out.compare(out.size() - target.size(), target.size(), target) == 0;
         if (shown) return;
-        EndPendingSurrogate();
         out.append(" (");
         out.append(target);
         out.append(") ");
@@ -675,8 +622,7 @@ private:
     bool ended = false;
 
     std::string scratch;
-    std::string instruction;
-    std::vector<FieldRecord> fields;
+    FieldStack fields;
     std::vector<ObjectRecord> objects;
     // The groups of headers, footnotes, annotations and shape text: their
     // end ends a line too.
