@@ -66,6 +66,7 @@ const Value& Shared(unsigned codePage, std::unique_ptr<Value> (*build)(unsigned)
 }  // namespace
 
 bool CodePageDecoder::Converts(unsigned codePage) {
+    if (codePage == kUtf8CodePage) return true;
     for (const auto& [page, converts] : known)
         if (page == codePage) return converts;
     char16_t unit;
@@ -78,6 +79,7 @@ bool CodePageDecoder::IsDoubleByte(unsigned codePage) {
     switch (codePage) {
         case 932: case 936: case 949: case 950: case 1361:
         case 10001: case 10002: case 10003: case 10008:
+        case kUtf8CodePage:
             return true;
         default:
             return false;
@@ -93,6 +95,7 @@ const ByteTable& CodePageDecoder::Table(unsigned codePage) {
 }
 
 void CodePageDecoder::AppendDoubleByte(unsigned codePage, std::string_view bytes, std::string& out) {
+    if (codePage == kUtf8CodePage) return AppendUtf8(out, bytes);
     while (bytes.size() > kChunk) {
         // A byte below 0x40 is never the second byte of a character in
         // these code pages: cutting after it cuts between characters.
@@ -144,6 +147,16 @@ void CodePageDecoder::AppendInPieces(unsigned codePage, std::string_view bytes, 
 // last such byte pair up, so an odd count of them leaves a first byte
 // without its second.
 std::size_t CodePageDecoder::WholeCharactersLength(unsigned codePage, std::string_view bytes) {
+    if (codePage == kUtf8CodePage) {
+        // Back over the bytes of a sequence that may be cut short.
+        std::size_t end = bytes.size();
+        std::size_t back = 0;
+        while (back < 3 && back < end && (static_cast<unsigned char>(bytes[end - 1 - back]) & 0xC0) == 0x80) ++back;
+        if (back < end && static_cast<unsigned char>(bytes[end - 1 - back]) >= 0xC0 &&
+            SequenceLength(static_cast<unsigned char>(bytes[end - 1 - back])) > back + 1)
+            return end - 1 - back;
+        return end;
+    }
     const ByteSet& noCharacterAlone = NoCharacterAlone(codePage);
     std::size_t run = 0;
     while (run < bytes.size() && noCharacterAlone[static_cast<unsigned char>(bytes[bytes.size() - 1 - run])]) ++run;

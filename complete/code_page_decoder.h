@@ -22,12 +22,17 @@ struct ByteTable {
     void Append(std::string& out, unsigned char byte) const { out.append(utf8[byte], length[byte]); }
 };
 
+// Code page 65001, UTF-8: declared by some writers, decoded here without
+// the platform, as a code page of characters of several bytes.
+inline constexpr unsigned kUtf8CodePage = 65001;
+
 class CodePageDecoder {
 public:
     // True when the platform converts `codePage` (asked once per code page).
     bool Converts(unsigned codePage);
 
-    // True for the code pages whose characters take one or two bytes.
+    // True for the code pages whose characters take one or two bytes (and
+    // for UTF-8).
     static bool IsDoubleByte(unsigned codePage);
 
     // The table of a single-byte code page that the platform converts.

@@ -72,6 +72,10 @@ TEST(CodePageDecoder, WholeCharacters) {
     EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96\x7b"), 5u);
     EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96"), 3u);
     EXPECT_EQ(decoder.WholeCharactersLength(932, ""), 0u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6\x97\xa5"), 4u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6\x97"), 1u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6"), 1u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\x97"), 2u);
 }
 
 TEST(CodePageDecoder, LongRawDoubleByteTextKeptWhole) {
