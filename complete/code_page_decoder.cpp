@@ -67,11 +67,18 @@ const Value& Shared(unsigned codePage, std::unique_ptr<Value> (*build)(unsigned)
 
 bool CodePageDecoder::Converts(unsigned codePage) {
     if (codePage == kUtf8CodePage) return true;
-    for (const auto& [page, converts] : known)
-        if (page == codePage) return converts;
-    char16_t unit;
-    bool converts = codePage != 0 && Convert(codePage, 0, "a", 1, &unit, 1) == 1;
-    known.emplace_back(codePage, converts);
+    if (codePage == lastAsked) return lastConverts;
+    auto found = known.find(codePage);
+    bool converts;
+    if (found != known.end()) {
+        converts = found->second;
+    } else {
+        char16_t unit;
+        converts = codePage != 0 && Convert(codePage, 0, "a", 1, &unit, 1) == 1;
+        known.emplace(codePage, converts);
+    }
+    lastAsked = codePage;
+    lastConverts = converts;
     return converts;
 }
 

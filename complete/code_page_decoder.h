@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -59,7 +60,10 @@ private:
     // are invalid altogether.
     const ByteSet& NoCharacterAlone(unsigned codePage);
 
-    std::vector<std::pair<unsigned, bool>> known;
+    // Documents may name every code page there is: a map, not a list.
+    std::unordered_map<unsigned, bool> known;
+    unsigned lastAsked = 0;
+    bool lastConverts = false;
     // The shared tables this reading has used so far.
     std::vector<std::pair<unsigned, const ByteTable*>> tables;
     std::vector<std::pair<unsigned, const ByteSet*>> leadBytes;

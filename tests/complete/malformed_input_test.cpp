@@ -62,6 +62,16 @@ TEST(MalformedInput, ZeroBytesDoNotEndTheDocument) {
     EXPECT_EQ(Text(rtf), "before  [PICTURE]  after end");
 }
 
+// A font for each code page number, then text in each font in turn.
+std::string EveryCodePage() {
+    std::string rtf = "{\\rtf1{\\fonttbl";
+    for (int cp = 1; cp < 65536; ++cp) rtf += "{\\f" + std::to_string(cp) + "\\cpg" + std::to_string(cp) + " F;}";
+    rtf += "}";
+    for (int round = 0; round < 4; ++round)
+        for (int cp = 1; cp < 65536; ++cp) rtf += "\\f" + std::to_string(cp) + " \\'e9";
+    return rtf + "}";
+}
+
 TEST(MalformedInput, FloodsReadInLinearTime) {
     struct Flood {
         const char* name;
@@ -79,6 +89,7 @@ TEST(MalformedInput, FloodsReadInLinearTime) {
              "}"},
         {"Objects", "{\\rtf1 " + Repeat("{\\object", 200000) + Repeat("}", 200000) + "}"},
         {"Pictures", "{\\rtf1 " + Repeat("{\\pict 0}", 200000) + "}"},
+        {"EveryCodePage", EveryCodePage()},
     };
     for (const Flood& flood : floods) {
         auto start = std::chrono::steady_clock::now();
