@@ -15,7 +15,9 @@ constexpr std::size_t kInstructionLimit = 8192;
 // record's 32 bits.
 constexpr std::size_t kBufferLimit = 0xFFFFFFFFu - 2 * kInstructionLimit;
 
-std::uint32_t Saturated(std::size_t value) { return static_cast<std::uint32_t>(std::min<std::size_t>(value, 0xFFFFFFFFu)); }
+std::uint32_t Saturated(std::size_t value) {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(value, 0xFFFFFFFFu));
+}
 
 }  // namespace
 

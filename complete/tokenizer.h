@@ -168,8 +168,9 @@ private:
             escapes.push_back(static_cast<char>(value));
             const char* next = pos;
             while (next < end && (*next == '\r' || *next == '\n')) ++next;
-            if (end - next < 3 || next[0] != '\\' || next[1] != '\'' || HexValue(static_cast<unsigned char>(next[2])) < 0)
-                break;
+            bool escapeFollows = end - next >= 3 && next[0] == '\\' && next[1] == '\'' &&
+                                 HexValue(static_cast<unsigned char>(next[2])) >= 0;
+            if (!escapeFollows) break;
             pos = next + 2;
         }
         if (escapes.empty()) {

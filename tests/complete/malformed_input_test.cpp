@@ -130,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
         NestingCase{"SkippedDestination", "{\\rtf1{\\*\\themedata " + Nested("{", "x") + "}visible}", "visible"},
         NestingCase{"Info", "{\\rtf1{\\info{\\title " + Nested("{", "t") + "}}body}", "body"},
         NestingCase{"Fields",
-                    "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst PAGE}{\\fldrslt ", kDepth) + "r" + Repeat("}}", kDepth) + "}",
+                    "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst PAGE}{\\fldrslt ", kDepth) + "r" +
+                        Repeat("}}", kDepth) + "}",
                     "r"},
         NestingCase{"Footnotes", "{\\rtf1 a" + Nested("{\\footnote ", "n") + "b}", "a\nn\nb"},
         NestingCase{"Pictures", "{\\rtf1 a" + Nested("{\\pict ", "00") + "b}", "a [PICTURE] b"},

@@ -26,7 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"RowAfterParagraph", R"({\rtf1 a\cell b\par\row c})", "a\tb\nc"},
         TextCase{"EmptyRowAddsNoLine", R"({\rtf1 x\par\cell\row y})", "x\ny"},
         TextCase{"NestedTable",
-                 R"({\rtf1 \intbl a\nestcell b\nestcell{\*\nesttableprops\trowd\nestrow}{\nonesttables\par}\cell\row z})",
+                 R"({\rtf1 \intbl a\nestcell b\nestcell{\*\nesttableprops\trowd\nestrow})"
+                 R"({\nonesttables\par}\cell\row z})",
                  "a\tb\nz"},
         TextCase{"Column", R"({\rtf1 a\column b})", "a\nb"}),
     CaseName());
