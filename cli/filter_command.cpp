@@ -16,27 +16,39 @@
 #include "cli/jsonl_output.h"
 #include "cli/output_stream.h"
 #include "cli/parallel_filter.h"
+#include "cli/reading_options.h"
 
 namespace idxfilter::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: idxfilter [--ansi-codepage N] [--utf16 | --jsonl] [--jobs N] FILE...\n"
-    "       idxfilter index  [--db FILE] [--jobs N] [--ansi-codepage N] [--force] [--prune]\n"
-    "                        [--exclude GLOB]... PATH...\n"
+    "usage: idxfilter [--exact | --complete] [--ansi-codepage N|auto] [--utf16 | --jsonl]\n"
+    "                 [--jobs N] FILE...\n"
+    "       idxfilter index  [--db FILE] [--jobs N] [--exact | --complete] [--ansi-codepage N|auto]\n"
+    "                        [--force] [--prune] [--exclude GLOB]... PATH...\n"
     "       idxfilter forget [--db FILE] PATH...\n"
     "       idxfilter search [--db FILE] [--limit N] [--json | -0] [--fts] QUERY...\n"
     "       idxfilter --version\n"
     "\n"
-    "Runs the filter on each FILE and writes the text it delivers to standard\n"
-    "output: as UTF-8, or with --utf16 as the UTF-16LE units the filter\n"
-    "delivered, or with --jsonl as one JSON object per file and line (path,\n"
-    "result, text, and reason when there is no text). FILE - is standard\n"
-    "input; pipes, FIFOs and files such as those of /proc are read as\n"
-    "streams. --ansi-codepage sets the code page that stands for the system's\n"
-    "ANSI code page (default 1252). --jobs filters N files at once (default:\n"
-    "the number of cores); the output keeps the order of the files. A file\n"
-    "named index, forget or search is given as ./index or after --.\n"
+    "Writes the text of each FILE to standard output: as UTF-8, or with --utf16\n"
+    "as UTF-16LE units, or with --jsonl as one JSON object per file and line\n"
+    "(path, reader, result, meta: the document's properties, text, and reason\n"
+    "when there is no text). FILE - is standard input; pipes, FIFOs and files\n"
+    "such as those of /proc are read as streams.\n"
+    "\n"
+    "  --complete  read documents as their writers mean them (the default):\n"
+    "              every character, field results, no document properties in\n"
+    "              the body; plain text in any encoding; binary files give no\n"
+    "              text; lines end in LF\n"
+    "  --exact     the text the library's export idx_filter delivers, byte for\n"
+    "              byte (CRLF line ends)\n"
+    "  --ansi-codepage N  the code page that stands for the system's ANSI code\n"
+    "              page (default 1252); auto guesses a legacy plain text's\n"
+    "              code page (complete reader)\n"
+    "  --jobs N    filter N files at once (default: the number of cores); the\n"
+    "              output keeps the order of the files\n"
+    "\n"
+    "A file named index, forget or search is given as ./index or after --.\n"
     "\n"
     "Exit status: 0 when every file delivered text, 1 when some file\n"
     "delivered nothing (named on standard error with the reason), 2 for a\n"
@@ -64,10 +76,10 @@ FilteredText OutOfMemory() {
 
 // The line is written in parts, so that a large text is not copied into
 // it; a line that cannot be had for lack of memory says so instead.
-void WriteJsonLine(const std::string& file, const FilteredText& outcome) {
+void WriteJsonLine(const std::string& file, ReaderChoice reader, const FilteredText& outcome) {
     std::string head, tail;
     try {
-        head = JsonLineHead(file, outcome.result);
+        head = JsonLineHead(file, ReaderName(reader), outcome.result, outcome.properties);
         tail = JsonLineTail(outcome.result, outcome.reason);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "idxfilter: %s: out of memory writing its line\n", file.c_str());
@@ -81,6 +93,7 @@ void WriteJsonLine(const std::string& file, const FilteredText& outcome) {
 
 struct Options {
     OutputForm form = OutputForm::Utf8;
+    ReadingOptions reading;
     unsigned jobs = DefaultJobs();
     std::vector<std::string> files;
 };
@@ -109,8 +122,8 @@ int FilterCommand(int argc, char** argv) {
             std::optional<unsigned> jobs = ReadJobs(args);
             if (!jobs) return args.Failed();
             options.jobs = *jobs;
-        } else if (args.Is("--ansi-codepage")) {
-            if (!ReadAnsiCodePage(args)) return args.Failed();
+        } else if (bool failed; ReadReadingOption(args, options.reading, failed)) {
+            if (failed) return args.Failed();
         } else {
             return args.Unknown();
         }
@@ -129,10 +142,11 @@ int FilterCommand(int argc, char** argv) {
         try {
             auto stream = streams.find(i);
             if (stream != streams.end())
-                return out ? FilterFileTo(stream->second, textForm, out)
-                           : FilterFile(stream->second, textForm);
+                return out ? FilterFileTo(stream->second, textForm, options.reading, out)
+                           : FilterFile(stream->second, textForm, options.reading);
             FilterInput input = FilterInput::Open(options.files[i]);
-            return out ? FilterFileTo(input, textForm, out) : FilterFile(input, textForm);
+            return out ? FilterFileTo(input, textForm, options.reading, out)
+                       : FilterFile(input, textForm, options.reading);
         } catch (const std::bad_alloc&) {
             return OutOfMemory();
         }
@@ -161,7 +175,7 @@ int FilterCommand(int argc, char** argv) {
                     FilteredText outcome = std::move(outcomes[i]);
                     reportFailure(file, outcome);
                     if (options.form == OutputForm::Jsonl)
-                        WriteJsonLine(file, outcome);
+                        WriteJsonLine(file, options.reading.reader, outcome);
                     else
                         std::fwrite(outcome.text.data(), 1, outcome.text.size(), stdout);
                     CheckOutput();

@@ -19,6 +19,7 @@
 #include "cli/index_lock.h"
 #include "cli/interrupt_request.h"
 #include "cli/progress_line.h"
+#include "cli/reading_options.h"
 #include "cli/walked_file_reader.h"
 #include "platform/code_pages.h"
 #include "version.h"
@@ -27,13 +28,14 @@ namespace idxfilter::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: idxfilter index [--db FILE] [--jobs N] [--ansi-codepage N] [--force] [--prune]\n"
-    "                       [--exclude GLOB]... PATH...\n"
+    "usage: idxfilter index [--db FILE] [--jobs N] [--exact | --complete] [--ansi-codepage N|auto]\n"
+    "                       [--force] [--prune] [--exclude GLOB]... PATH...\n"
     "\n"
     "Filters the files below each PATH (recursively; symbolic links inside the\n"
     "folders are not followed, a PATH that is a link is) and keeps path, size,\n"
-    "modification time, the filter's result, the settings and the text in the\n"
-    "index FILE (default: $IDXFILTER_DB, else $XDG_DATA_HOME/idxfilter/index.db,\n"
+    "modification time, the filter's result, the settings, the text and the\n"
+    "document's title and author (searched too) in the index FILE (default:\n"
+    "$IDXFILTER_DB, else $XDG_DATA_HOME/idxfilter/index.db,\n"
     "else ~/.local/share/idxfilter/index.db; its folders are made, mode 0700).\n"
     "Run again, it filters only files whose size, time or settings changed and\n"
     "files that failed for a passing reason, and removes files that vanished\n"
@@ -45,7 +47,10 @@ constexpr const char* kUsage =
     "  --exclude GLOB   leave out files and folders whose name (or, for a GLOB\n"
     "                   with '/', path below PATH) matches; repeatable\n"
     "  --jobs N         filter N files at once (default: the number of cores)\n"
-    "  --ansi-codepage N  the ANSI code page (default 1252)\n"
+    "  --complete       the complete reader (the default; see idxfilter --help)\n"
+    "  --exact          the text of the library's export idx_filter\n"
+    "  --ansi-codepage N|auto  the ANSI code page (default 1252; auto: guessed\n"
+    "                   for each legacy plain text)\n"
     "\n"
     "Exit status: 0 every filtered file delivered text; 1 some file delivered\n"
     "nothing (recorded, named on standard error); 2 a usage error, an index\n"
@@ -65,6 +70,7 @@ struct Options {
     unsigned jobs = DefaultJobs();
     bool force = false;
     bool prune = false;
+    ReadingOptions reading;
     std::vector<std::string> excludes;
     std::vector<std::string> paths;
 };
@@ -156,7 +162,9 @@ int RunIndex(const Options& options) {
     CatchInterrupts();
     IndexLock lock(options.database);
     IndexDatabase database = IndexDatabase::OpenForUpdate(options.database);
-    FilterSettings settings{"exact", std::int64_t(idxfilter::AnsiCodePage()), IDXFILTER_VERSION_TEXT};
+    // A guessed code page is recorded as -1: it may differ from file to file.
+    std::int64_t codePage = options.reading.ansiCodePage == kGuessAnsiCodePage ? -1 : idxfilter::AnsiCodePage();
+    FilterSettings settings{ReaderName(options.reading.reader), codePage, IDXFILTER_VERSION_TEXT};
     WalkOptions walkOptions{IndexFiles(options.database), options.excludes, InterruptRequested};
     WalkResult walk = WalkTrees(std::move(roots), walkOptions);
     if (walk.stopped) {
@@ -196,7 +204,7 @@ int RunIndex(const Options& options) {
     if (options.prune) summary.removed += database.RemoveUnder(missing);
     database.Commit();
 
-    WalkedFileReader reader(walk);
+    WalkedFileReader reader(walk, options.reading);
     std::vector<FileRecord> records(pending.size());
     ProgressLine progress(pending.size());
     std::size_t batchFiles = 0, batchBytes = 0, committed = 0;
@@ -276,8 +284,8 @@ int IndexCommand(int argc, char** argv) {
             std::optional<std::string_view> glob = args.Value();
             if (!glob) return args.Failed();
             options.excludes.emplace_back(*glob);
-        } else if (args.Is("--ansi-codepage")) {
-            if (!ReadAnsiCodePage(args)) return args.Failed();
+        } else if (bool failed; ReadReadingOption(args, options.reading, failed)) {
+            if (failed) return args.Failed();
         } else {
             return args.Unknown();
         }

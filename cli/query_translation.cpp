@@ -15,6 +15,16 @@ struct Token {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
+// Control characters separate words, inside phrases too: FTS5 reads its
+// query up to a zero byte, so one left inside a string would leave the
+// string unterminated.
+std::string WithControlsAsBlanks(std::string_view typed) {
+    std::string text(typed);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return text;
+}
+
 // A character FTS5's unicode61 tokenizer keeps in a token: ASCII letters
 // and digits, and (leniently) every byte of a non-ASCII character.
 bool IsTokenByte(unsigned char c) {
@@ -98,13 +108,28 @@ std::vector<Token> Normalise(std::vector<Token> tokens) {
     return kept;
 }
 
+// Each level can take seven entries of FTS5's parser stack of 100 (a OR b
+// AND c NOT ( ...): deeper groups overflow it.
+constexpr int kMaxGroupDepth = 8;
+
 std::string Render(const std::vector<Token>& tokens) {
     std::string out;
     int depth = 0;
+    int deeper = 0;  // opened beyond kMaxGroupDepth, not yet closed
     Kind previous = Kind::Operator;
     for (const Token& token : tokens) {
         // "()" and "a ( ) b" would be syntax errors; operators left
         // dangling by dropped words likewise.
+        if (token.kind == Kind::Close && deeper > 0) {
+            --deeper;
+            continue;
+        }
+        if (token.kind == Kind::Open && depth == kMaxGroupDepth) {
+            // FTS5's parser has a bounded stack: groups nested deeper than
+            // this are read as if their parentheses were not there.
+            ++deeper;
+            continue;
+        }
         if (token.kind == Kind::Close) {
             if (depth == 0 || previous == Kind::Open || previous == Kind::Operator) continue;
             --depth;
@@ -162,7 +187,7 @@ std::string Bounds(std::string_view typed, std::size_t terms) {
 
 TranslatedQuery TranslateQuery(std::string_view typed) {
     if (typed.size() > kMaxQueryBytes) return Refuse(Bounds(typed, 0));
-    std::vector<Token> tokens = Normalise(Split(typed));
+    std::vector<Token> tokens = Normalise(Split(WithControlsAsBlanks(typed)));
     std::size_t terms = 0;
     for (const Token& token : tokens) terms += IsOperand(token.kind);
     if (std::string bound = Bounds(typed, terms); !bound.empty()) return Refuse(bound);
