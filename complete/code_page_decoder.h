@@ -3,10 +3,11 @@
 // byte gives, double-byte ones run by run, a fault costing one U+FFFD.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -22,12 +23,17 @@ struct ByteTable {
     void Append(std::string& out, unsigned char byte) const { out.append(utf8[byte], length[byte]); }
 };
 
+// Code page 65001, UTF-8: declared by some writers, decoded here without
+// the platform, as a code page of characters of several bytes.
+inline constexpr unsigned kUtf8CodePage = 65001;
+
 class CodePageDecoder {
 public:
     // True when the platform converts `codePage` (asked once per code page).
     bool Converts(unsigned codePage);
 
-    // True for the code pages whose characters take one or two bytes.
+    // True for the code pages whose characters take one or two bytes (and
+    // for UTF-8).
     static bool IsDoubleByte(unsigned codePage);
 
     // The table of a single-byte code page that the platform converts.
@@ -39,12 +45,28 @@ public:
     // next byte is read afresh.
     void AppendDoubleByte(unsigned codePage, std::string_view bytes, std::string& out);
 
-private:
-    void AppendDoubleByteChunk(unsigned codePage, std::string_view bytes, std::string& out);
-    void AppendCharacterByCharacter(unsigned codePage, std::string_view bytes, std::string& out);
+    // The length of the longest start of `bytes` that ends between
+    // characters of double-byte `codePage`: all of it unless it ends with
+    // the first byte of a character.
+    std::size_t WholeCharactersLength(unsigned codePage, std::string_view bytes);
 
-    std::vector<std::pair<unsigned, bool>> known;
-    std::vector<std::pair<unsigned, std::unique_ptr<ByteTable>>> tables;
+private:
+    using ByteSet = std::array<bool, 256>;
+
+    void AppendDoubleByteChunk(unsigned codePage, std::string_view bytes, std::string& out);
+    void AppendInPieces(unsigned codePage, std::string_view bytes, std::string& out);
+    void AppendCharacterByCharacter(unsigned codePage, std::string_view bytes, std::string& out);
+    // The bytes that are no character alone: lead bytes, and bytes that
+    // are invalid altogether.
+    const ByteSet& NoCharacterAlone(unsigned codePage);
+
+    // Documents may name every code page there is: a map, not a list.
+    std::unordered_map<unsigned, bool> known;
+    unsigned lastAsked = 0;
+    bool lastConverts = false;
+    // The shared tables this reading has used so far.
+    std::vector<std::pair<unsigned, const ByteTable*>> tables;
+    std::vector<std::pair<unsigned, const ByteSet*>> leadBytes;
     std::u16string units;
 };
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "complete/name_hash.h"
+
 namespace idxfilter::complete {
 namespace {
 
@@ -77,17 +79,11 @@ constexpr Entry kEntries[] = {
 constexpr std::size_t kSlots = 512;  // a power of two, well above twice the entries
 constexpr std::size_t kLongestName = 24;
 
-constexpr std::uint32_t Hash(std::string_view name) {
-    std::uint32_t h = 2166136261u;
-    for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    return h;
-}
-
 struct Table {
     std::array<Entry, kSlots> slots{};
     constexpr Table() {
         for (const Entry& e : kEntries) {
-            std::size_t i = Hash(e.name) & (kSlots - 1);
+            std::size_t i = NameHash(e.name) & (kSlots - 1);
             while (!slots[i].name.empty()) i = (i + 1) & (kSlots - 1);
             slots[i] = e;
         }
@@ -96,17 +92,26 @@ struct Table {
 
 constexpr Table kTable;
 
+// Names are short: a plain loop beats a call of memcmp.
+inline bool SameLetters(const char* a, const char* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 }  // namespace
 
-Word LookUpWord(std::string_view name) {
+Word LookUpWord(std::string_view name, std::uint32_t hash) {
     if (name.size() > kLongestName) return Word::kUnknown;
-    std::size_t i = Hash(name) & (kSlots - 1);
+    std::size_t i = hash & (kSlots - 1);
     for (;;) {
         const Entry& e = kTable.slots[i];
         if (e.name.empty()) return Word::kUnknown;
-        if (e.name == name) return e.word;
+        if (e.name.size() == name.size() && SameLetters(e.name.data(), name.data(), name.size())) return e.word;
         i = (i + 1) & (kSlots - 1);
     }
 }
+
+Word LookUpWord(std::string_view name) { return LookUpWord(name, NameHash(name)); }
 
 }  // namespace idxfilter::complete

@@ -42,7 +42,11 @@ inline bool IsProperty(Word w) { return w >= Word::kTitle && w <= Word::kRevisio
 // make their group skipped).
 inline bool IsDestination(Word w) { return w == Word::kUpr || w == Word::kUd || w >= Word::kFontTable; }
 
-// The word of that name; kUnknown for every name the reader ignores.
+// The word of that name, whose NameHash is `hash`; kUnknown for every
+// name the reader ignores.
+Word LookUpWord(std::string_view name, std::uint32_t hash);
+
+// The same, the hash worked out here.
 Word LookUpWord(std::string_view name);
 
 }  // namespace idxfilter::complete

@@ -1,7 +1,9 @@
 #include "complete/rtf_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,9 +11,9 @@
 #include "complete/code_page_decoder.h"
 #include "complete/control_words.h"
 #include "complete/document_properties.h"
+#include "complete/field_stack.h"
 #include "complete/font_registry.h"
 #include "complete/group_state.h"
-#include "complete/hyperlink_target.h"
 #include "complete/symbol_encoding.h"
 #include "complete/tokenizer.h"
 #include "complete/utf8_writing.h"
@@ -21,10 +23,8 @@ namespace {
 
 constexpr std::string_view kPictureNote = " [PICTURE] ";
 constexpr std::string_view kObjectNote = " [OBJECT] ";
-// Only so much of a field's instruction is kept: enough for any link
-// target, and a bound on the work nested fields can cause.
-constexpr std::size_t kInstructionLimit = 8192;
 constexpr unsigned kFallbackCodePage = 1252;
+constexpr std::size_t kLongestPendingRun = 64 * 1024;
 
 // How the text of the current font becomes characters.
 struct Decoding {
@@ -32,16 +32,6 @@ struct Decoding {
     bool doubleByte = false;
     unsigned codePage = kFallbackCodePage;
     const ByteTable* table = nullptr;
-};
-
-// An open \field: where its instruction begins in the shared instruction
-// buffer and, once the instruction has ended, the link target it left.
-struct FieldRecord {
-    std::uint32_t depth;
-    std::uint32_t instructionDepth = 0;
-    std::size_t start;
-    std::size_t targetLength = 0;
-    std::uint8_t enclosing;
 };
 
 struct ObjectRecord {
@@ -65,15 +55,15 @@ public:
             bool starred = ignorableNext;
             ignorableNext = false;
             if (token.kind == TokenKind::kText) {
-                OnText(token.text);
+                OnBytes(token.text, false);
                 continue;
             }
-            if (token.kind == TokenKind::kHexByte) {
-                OnHexByte(token.byte);
+            if (token.kind == TokenKind::kEscapes) {
+                OnBytes(token.text, true);
                 continue;
             }
             if (token.kind == TokenKind::kSymbol && IsLiteralSymbol(token.symbol)) {
-                OnText(std::string_view(&token.symbol, 1));
+                OnBytes(std::string_view(&token.symbol, 1), false);
                 continue;
             }
             FlushPendingBytes();
@@ -110,8 +100,7 @@ private:
             int k = s.target - kPropertyTarget;
             return k < DocumentProperties::kTextCount ? &properties.Text(k) : nullptr;
         }
-        if (s.target == kInstruction && !fields.empty() && instruction.size() - fields.back().start < kInstructionLimit)
-            return &instruction;
+        if (s.target == kInstruction) return fields.InstructionText();
         return nullptr;
     }
 
@@ -119,27 +108,40 @@ private:
 
     // ---- decoding
 
+    // Documents switch between a few fonts all the time: what each font
+    // decodes as is remembered, one place per font number modulo the size,
+    // until the font table or the document's code page changes.
     const Decoding& CurrentDecoding() {
         std::uint32_t font = State().fontPlusOne;
-        if (decodingValid && font == decodingFont && fonts.Generation() == decodingGeneration) return decoding;
-        decodingValid = true;
-        decodingFont = font;
-        decodingGeneration = fonts.Generation();
+        std::uint64_t epoch = fonts.Generation() + decodingEpoch;
+        RememberedDecoding& slot = remembered[font % remembered.size()];
+        if (slot.epoch == epoch && slot.font == font) return slot.decoding;
+        slot.epoch = epoch;
+        slot.font = font;
+        slot.decoding = WorkOutDecoding(font);
+        return slot.decoding;
+    }
+
+    Decoding WorkOutDecoding(std::uint32_t font) {
         std::int32_t number = font == 0 ? defaultFont : static_cast<std::int32_t>(font) - 1;
         FontInfo info = fonts.Find(number);
-        decoding.kind = info.kind;
+        Decoding d;
+        d.kind = info.kind;
         unsigned codePage = info.codePage != 0 ? info.codePage : documentCodePage;
         if (!decoder.Converts(codePage)) codePage = documentCodePage;
         if (!decoder.Converts(codePage)) codePage = kFallbackCodePage;
-        decoding.codePage = codePage;
-        decoding.doubleByte = CodePageDecoder::IsDoubleByte(codePage);
-        decoding.table = decoding.doubleByte ? nullptr : &decoder.Table(codePage);
-        return decoding;
+        d.codePage = codePage;
+        d.doubleByte = CodePageDecoder::IsDoubleByte(codePage);
+        d.table = d.doubleByte ? nullptr : &decoder.Table(codePage);
+        return d;
     }
+
+    // Every decoding remembered so far is to be worked out again.
+    void ForgetDecodings() { decodingEpoch += std::uint64_t(1) << 40; }
 
     void DocumentCodePageIs(unsigned codePage) {
         documentCodePage = codePage;
-        decodingValid = false;
+        ForgetDecodings();
     }
 
     // Bytes of a double-byte code page wait until the next token that is
@@ -149,6 +151,16 @@ private:
             FlushPendingBytes();
             pendingOut = &out;
             pendingCodePage = codePage;
+        }
+        // A long run is decoded as it comes, but for a last byte that may
+        // begin a character, so that memory stays small.
+        while (pendingBytes.size() + bytes.size() > kLongestPendingRun) {
+            std::size_t taken = kLongestPendingRun - std::min(pendingBytes.size(), kLongestPendingRun / 2);
+            pendingBytes.append(bytes.substr(0, taken));
+            bytes.remove_prefix(taken);
+            std::size_t whole = decoder.WholeCharactersLength(codePage, pendingBytes);
+            decoder.AppendDoubleByte(codePage, std::string_view(pendingBytes).substr(0, whole), *pendingOut);
+            pendingBytes.erase(0, whole);
         }
         pendingBytes.append(bytes);
     }
@@ -183,9 +195,10 @@ private:
         return true;
     }
 
-    // Drops the fallback's share of a text run.
-    void SkipFallbackText(std::string_view& text) {
-        if (!utf8Input) {
+    // Drops the fallback's share of a text run: a byte per character, or
+    // in UTF-8 input a whole sequence.
+    void SkipFallback(std::string_view& text, bool escaped) {
+        if (!utf8Input || escaped) {
             std::size_t n = std::min<std::size_t>(pendingSkip, text.size());
             text.remove_prefix(n);
             pendingSkip -= static_cast<std::uint32_t>(n);
@@ -200,9 +213,12 @@ private:
 
     // ---- text
 
-    void OnText(std::string_view text) {
-        if (pendingSkip > 0) SkipFallbackText(text);
+    // Plain text, or (`escaped`) the bytes of \'hh escapes, which are in
+    // the font's code page even when the input is UTF-8.
+    void OnBytes(std::string_view text, bool escaped) {
+        if (pendingSkip > 0) SkipFallback(text, escaped);
         if (text.empty()) return;
+        if (escaped && HasControlByte(text)) return OnBytes(WithoutControlBytes(text), true);
         if (State().target == kFontName) {
             fonts.AppendName(text);
             return;
@@ -213,13 +229,41 @@ private:
         const Decoding& d = CurrentDecoding();
         switch (d.kind) {
             case FontKind::kPictograph: return;
-            case FontKind::kSymbol: return AppendSymbolText(*out, text);
+            case FontKind::kSymbol: return AppendSymbolText(*out, text, escaped);
             case FontKind::kText: break;
         }
-        if (utf8Input) return AppendUtf8Text(*out, d, text);
+        if (utf8Input && !escaped) return AppendUtf8Text(*out, d, text);
         if (d.doubleByte) return AppendPendingBytes(*out, d.codePage, text);
         FlushPendingBytes();
         AppendSingleByteText(*out, *d.table, text);
+    }
+
+    // Control characters from escapes are no text, and never part of a
+    // character.
+    static bool HasControlByte(std::string_view bytes) {
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) < 0x20) return true;
+        return false;
+    }
+
+    std::string_view WithoutControlBytes(std::string_view bytes) {
+        scratch.clear();
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) >= 0x20) scratch.push_back(c);
+        return scratch;
+    }
+
+    // The length of the run of bytes below 0x80 at the start of [p, end).
+    static std::size_t AsciiRun(const char* p, const char* end) {
+        const char* start = p;
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ull) break;
+            p += 8;
+        }
+        while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+        return static_cast<std::size_t>(p - start);
     }
 
     static void AppendSingleByteText(std::string& out, const ByteTable& table, std::string_view text) {
@@ -230,9 +274,9 @@ private:
             return;
         }
         while (p < end) {
-            const char* run = p;
-            while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
-            out.append(run, static_cast<std::size_t>(p - run));
+            std::size_t ascii = AsciiRun(p, end);
+            out.append(p, ascii);
+            p += ascii;
             for (; p < end && static_cast<unsigned char>(*p) >= 0x80; ++p)
                 table.Append(out, static_cast<unsigned char>(*p));
         }
@@ -243,8 +287,7 @@ private:
     // character), everything else is taken as UTF-8.
     void AppendUtf8Text(std::string& out, const Decoding& d, std::string_view text) {
         while (!text.empty()) {
-            std::size_t ascii = 0;
-            while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+            std::size_t ascii = AsciiRun(text.data(), text.data() + text.size());
             if (ascii > 0) {
                 if (d.doubleByte && !pendingBytes.empty()) {
                     AppendPendingBytes(out, d.codePage, text.substr(0, ascii));
@@ -268,11 +311,11 @@ private:
         }
     }
 
-    void AppendSymbolText(std::string& out, std::string_view text) {
+    void AppendSymbolText(std::string& out, std::string_view text, bool escaped) {
         FlushPendingBytes();
         for (std::size_t i = 0; i < text.size();) {
             auto byte = static_cast<unsigned char>(text[i]);
-            if (utf8Input && byte >= 0x80) {
+            if (utf8Input && !escaped && byte >= 0x80) {
                 std::size_t n = std::min(SequenceLength(byte), text.size() - i);
                 AppendUtf8(out, text.substr(i, n));
                 i += n;
@@ -281,32 +324,6 @@ private:
             if (char32_t c = SymbolCharacter(byte)) AppendCodePoint(out, c);
             ++i;
         }
-    }
-
-    void OnHexByte(unsigned char byte) {
-        if (ConsumeSkip()) return;
-        // Control characters are no text, and never part of a character.
-        if (byte < 0x20) return;
-        char c = static_cast<char>(byte);
-        if (State().target == kFontName) {
-            fonts.AppendName(std::string_view(&c, 1));
-            return;
-        }
-        std::string* out = TextOut();
-        if (out == nullptr) return;
-        EndPendingSurrogate();
-        const Decoding& d = CurrentDecoding();
-        switch (d.kind) {
-            case FontKind::kPictograph: return;
-            case FontKind::kSymbol:
-                FlushPendingBytes();
-                if (char32_t s = SymbolCharacter(byte)) AppendCodePoint(*out, s);
-                return;
-            case FontKind::kText: break;
-        }
-        if (d.doubleByte) return AppendPendingBytes(*out, d.codePage, std::string_view(&c, 1));
-        FlushPendingBytes();
-        d.table->Append(*out, byte);
     }
 
     // A character named by a control word or symbol.
@@ -378,12 +395,7 @@ private:
         pendingSkip = 0;
         std::uint32_t depth = states.Depth();
         if (depth == 0) return;
-        while (!fields.empty() && fields.back().depth >= depth) {
-            if (fields.back().instructionDepth == depth) EndInstruction(fields.back());
-            if (fields.back().depth != depth) break;
-            EndField();
-        }
-        if (!fields.empty() && fields.back().instructionDepth == depth) EndInstruction(fields.back());
+        if (!fields.Empty()) fields.EndGroup(depth, [this](const FieldEnd& end) { ShowFieldEnd(end); });
         while (!objects.empty() && objects.back().depth == depth) EndObject();
         if (!separatedDepths.empty() && separatedDepths.back() == depth) {
             separatedDepths.pop_back();
@@ -400,40 +412,29 @@ private:
     // ---- fields and objects
 
     void BeginField() {
-        FieldRecord record{states.Depth(), 0, instruction.size(), 0, State().target};
-        fields.push_back(record);
+        fields.Begin(states.Depth(), State().target, body.Text().size());
         states.Change().resume = State().target;
     }
 
     void BeginInstruction() {
-        if (fields.empty() || State().target == kNoTarget) return SetTarget(kNoTarget);
-        fields.back().instructionDepth = states.Depth();
+        if (State().target == kNoTarget || !fields.BeginInstruction(states.Depth())) return SetTarget(kNoTarget);
         SetTarget(kInstruction);
     }
 
-    // The instruction's text is replaced, in the buffer, by the link
-    // target it gives (nothing for other fields).
-    void EndInstruction(FieldRecord& field) {
-        field.instructionDepth = 0;
-        std::string target = HyperlinkTarget(std::string_view(instruction).substr(field.start));
-        instruction.resize(field.start);
-        instruction.append(target);
-        field.targetLength = target.size();
-    }
-
-    void EndField() {
-        FieldRecord field = fields.back();
-        fields.pop_back();
-        // What follows the target in the buffer is text of an enclosing
-        // instruction (this field's result, when it stands in one).
-        std::string target = instruction.substr(field.start, field.targetLength);
-        instruction.erase(field.start, field.targetLength);
-        if (fields.empty()) instruction.clear();
-        if (target.empty() || field.enclosing != kBody) return;
+    // After a field's result, in the body: a link's target as " (target) "
+    // unless the result just showed it; an EQ field's text where the
+    // result showed nothing.
+    void ShowFieldEnd(const FieldEnd& end) {
+        if (end.text.empty() || end.enclosing != kBody) return;
         std::string& out = body.Text();
+        EndPendingSurrogate();
+        if (end.equation) {
+            if (out.size() == end.bodySize) out.append(end.text);
+            return;
+        }
+        const std::string& target = end.text;
         bool shown = out.size() >= target.size() && out.compare(out.size() - target.size(), target.size(), target) == 0;
         if (shown) return;
-        EndPendingSurrogate();
         out.append(" (");
         out.append(target);
         out.append(") ");
@@ -464,7 +465,7 @@ private:
 
     void OnWord(const Token& token, bool starred) {
         if (ConsumeSkip()) return;
-        Word word = LookUpWord(token.text);
+        Word word = LookUpWord(token.text, token.nameHash);
         if (starred && !IsDestination(word)) return SetTarget(kNoTarget);
         std::int32_t p = token.parameter;
         switch (word) {
@@ -503,7 +504,7 @@ private:
             case Word::kCpg: return fonts.SetCodePage(p);
             case Word::kDeff:
                 defaultFont = std::clamp<std::int32_t>(p, 0, kLargestFontNumber);
-                decodingValid = false;
+                ForgetDecodings();
                 return;
             case Word::kAnsiCpg:
                 if (p > 0 && p <= 65535) DocumentCodePageIs(static_cast<unsigned>(p));
@@ -586,6 +587,7 @@ private:
             case '~': return AppendCharacter(0x00A0);
             case '_': return AppendCharacter(0x2011);
             case '\n': return OnBreak(Break::kLine);
+            case '\t': return OnBreak(Break::kTab);
             default: return;  // \- (optional hyphen), \: and the rest show nothing
         }
     }
@@ -602,10 +604,13 @@ private:
     bool utf8Input;
     std::int32_t defaultFont = 0;
 
-    bool decodingValid = false;
-    std::uint32_t decodingFont = 0;
-    std::uint64_t decodingGeneration = 0;
-    Decoding decoding;
+    struct RememberedDecoding {
+        std::uint64_t epoch = ~std::uint64_t(0);
+        std::uint32_t font = 0;
+        Decoding decoding;
+    };
+    std::array<RememberedDecoding, 16> remembered;
+    std::uint64_t decodingEpoch = 0;
 
     std::string pendingBytes;
     std::string* pendingOut = nullptr;
@@ -616,8 +621,8 @@ private:
     bool ignorableNext = false;
     bool ended = false;
 
-    std::string instruction;
-    std::vector<FieldRecord> fields;
+    std::string scratch;
+    FieldStack fields;
     std::vector<ObjectRecord> objects;
     // The groups of headers, footnotes, annotations and shape text: their
     // end ends a line too.

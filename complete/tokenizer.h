@@ -12,17 +12,24 @@
 //   32-bit integer is clamped; its digits are still consumed.
 // - A control symbol is a backslash and one other character; it takes no
 //   blank. A backslash before CR or LF is a paragraph break.
-// - \'hh gives the byte of its (up to two) hexadecimal digits.
+// - \'hh gives the byte of its (up to two) hexadecimal digits; escapes
+//   that follow one another (CR and LF between them aside) come as one
+//   token, so that the bytes of a character stay together.
 // - \binN takes the N bytes after its blank as data, whatever they are
 //   (braces and backslashes included); N beyond the input takes the rest,
 //   a negative N takes none.
-// - Raw bytes below 0x20 (CR, LF, TAB, NUL and the others) are no text
-//   and are passed over.
+// - Raw bytes below 0x20 (CR, LF, NUL and the others) are no text and are
+//   passed over, but for TAB: writers that put raw TABs in their text
+//   (enscript does) mean a tab, and LibreOffice reads them so. A raw TAB,
+//   alone or after a backslash, is the symbol '\t'.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
+
+#include "complete/name_hash.h"
 
 namespace idxfilter::complete {
 
@@ -33,7 +40,7 @@ enum class TokenKind : std::uint8_t {
     kGroupClose,
     kWord,        // name and, when hasParameter, parameter
     kSymbol,      // symbol: the character after the backslash
-    kHexByte,     // byte
+    kEscapes,     // text: the bytes of one or more \'hh escapes
     kBinary,      // text: the data, already passed over
 };
 
@@ -41,9 +48,9 @@ struct Token {
     TokenKind kind = TokenKind::kEnd;
     bool hasParameter = false;
     char symbol = 0;
-    unsigned char byte = 0;
     std::int32_t parameter = 0;
-    std::string_view text;  // kText, kWord (the name), kBinary
+    std::uint32_t nameHash = 0;  // kWord: NameHash of the name
+    std::string_view text;       // kText, kWord (the name), kEscapes, kBinary
 };
 
 // Parameters are clamped to this magnitude.
@@ -110,7 +117,10 @@ public:
             }
             if (c < 0x20) {
                 ++pos;
-                continue;
+                if (c != '\t') continue;
+                token.kind = TokenKind::kSymbol;
+                token.symbol = '\t';
+                return;
             }
             const char* start = pos;
             pos = FindTextEnd(pos + 1, end);
@@ -139,32 +149,48 @@ private:
         token.symbol = c == '\r' ? '\n' : static_cast<char>(c);
     }
 
+    // After a backslash-apostrophe: the escape's byte and those of the
+    // escapes right after it.
     void ReadHexEscape(Token& token) {
         using namespace tokenizer_detail;
-        int value = 0;
-        int digits = 0;
-        while (digits < 2 && pos < end) {
-            int digit = HexValue(static_cast<unsigned char>(*pos));
-            if (digit < 0) break;
-            value = value * 16 + digit;
-            ++pos;
-            ++digits;
+        escapes.clear();
+        for (;;) {
+            int value = 0;
+            int digits = 0;
+            while (digits < 2 && pos < end) {
+                int digit = HexValue(static_cast<unsigned char>(*pos));
+                if (digit < 0) break;
+                value = value * 16 + digit;
+                ++pos;
+                ++digits;
+            }
+            if (digits == 0) break;
+            escapes.push_back(static_cast<char>(value));
+            const char* next = pos;
+            while (next < end && (*next == '\r' || *next == '\n')) ++next;
+            bool escapeFollows = end - next >= 3 && next[0] == '\\' && next[1] == '\'' &&
+                                 HexValue(static_cast<unsigned char>(next[2])) >= 0;
+            if (!escapeFollows) break;
+            pos = next + 2;
         }
-        if (digits == 0) {
+        if (escapes.empty()) {
             token.kind = TokenKind::kSymbol;
             token.symbol = '\'';
             return;
         }
-        token.kind = TokenKind::kHexByte;
-        token.byte = static_cast<unsigned char>(value);
+        token.kind = TokenKind::kEscapes;
+        token.text = escapes;
     }
 
     void ReadWord(Token& token) {
         using namespace tokenizer_detail;
         const char* start = pos;
-        while (pos < end && IsLetter(static_cast<unsigned char>(*pos))) ++pos;
+        std::uint32_t hash = kNameHashStart;
+        while (pos < end && IsLetter(static_cast<unsigned char>(*pos)))
+            hash = NameHashStep(hash, static_cast<unsigned char>(*pos++));
         token.kind = TokenKind::kWord;
         token.text = std::string_view(start, static_cast<std::size_t>(pos - start));
+        token.nameHash = hash;
         token.hasParameter = false;
         token.parameter = 0;
         ReadParameter(token);
@@ -202,6 +228,7 @@ private:
 
     const char* pos;
     const char* end;
+    std::string escapes;
 };
 
 }  // namespace idxfilter::complete

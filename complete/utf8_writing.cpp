@@ -5,16 +5,39 @@
 namespace idxfilter::complete {
 
 void AppendUtf16(std::string& out, const char16_t* units, std::size_t count) {
+    // Written in place: at most three bytes per unit (a pair of units
+    // gives four).
+    std::size_t start = out.size();
+    out.resize(start + 3 * count);
+    char* p = out.data() + start;
     for (std::size_t i = 0; i < count; ++i) {
         char32_t u = units[i];
-        if (u == 0) continue;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            AppendCodePoint(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
+        if (u < 0x80) {
+            if (u != 0) *p++ = static_cast<char>(u);
             continue;
         }
-        AppendCodePoint(out, u);  // a lone surrogate becomes U+FFFD there
+        if (u < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (u >> 6));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            if (u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+                char32_t c = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+                *p++ = static_cast<char>(0xF0 | (c >> 18));
+                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                *p++ = static_cast<char>(0x80 | (c & 0x3F));
+                ++i;
+                continue;
+            }
+            u = kReplacement;  // a lone surrogate
+        }
+        *p++ = static_cast<char>(0xE0 | (u >> 12));
+        *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (u & 0x3F));
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void AppendUtf8(std::string& out, std::string_view bytes) {

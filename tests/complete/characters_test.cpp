@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"InvalidByteCostsOneCharacter", R"({\rtf1\ansicpg932 \'93\'fa\'81 x\'96\'7b})", "日\uFFFD x本"},
         TextCase{"LeadByteAtEnd", R"({\rtf1\ansicpg932 \'93\'fa\'93})", "日\uFFFD"},
         TextCase{"ControlEscapesShowNothing", R"({\rtf1 a\'00\'09\'0d\'0ab})", "ab"},
-        TextCase{"UnknownAnsiCpgFallsBack", R"({\rtf1\ansi\ansicpg12345 caf\'e9})", "café"}),
+        TextCase{"UnknownAnsiCpgFallsBack", R"({\rtf1\ansi\ansicpg12345 caf\'e9})", "café"},
+        TextCase{"Utf8CodePage", "{\\rtf1\\ansi\\ansicpg65001 caf\xc3\xa9 \\'e6\\'97\\'a5 \\'ff}", "café 日 \uFFFD"}),
     CaseName());
 
 TEST(AnsiCodePage, StandsForAnsiAndForNoDeclaration) {

@@ -2,7 +2,10 @@
 // pages, double-byte runs and what a fault costs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "complete/code_page_decoder.h"
 #include "complete/utf8_writing.h"
@@ -64,6 +67,28 @@ TEST(CodePageDecoder, AFaultCostsOneCharacter) {
     EXPECT_EQ(DoubleByte(932, big + "\x81"), expected + "\uFFFD");
 }
 
+TEST(CodePageDecoder, WholeCharacters) {
+    CodePageDecoder decoder;
+    EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96\x7b"), 5u);
+    EXPECT_EQ(decoder.WholeCharactersLength(932, "\x93\xfa" "a\x96"), 3u);
+    EXPECT_EQ(decoder.WholeCharactersLength(932, ""), 0u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6\x97\xa5"), 4u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6\x97"), 1u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\xe6"), 1u);
+    EXPECT_EQ(decoder.WholeCharactersLength(kUtf8CodePage, "a\x97"), 2u);
+}
+
+TEST(CodePageDecoder, LongRawDoubleByteTextKeptWhole) {
+    // Raw Shift-JIS text in one token, longer than the pending run: cut
+    // where it is decoded as it comes, never inside a character.
+    std::string sjis, expected;
+    for (int i = 0; i < 50000; ++i) {
+        sjis += i % 7 == 0 ? "a" : "\x93\xfa";
+        expected += i % 7 == 0 ? "a" : "日";
+    }
+    EXPECT_EQ(testing::Text("{\\rtf1\\ansicpg932 " + sjis + "}"), expected);
+}
+
 TEST(Utf8Writing, CodePointsAndUnits) {
     std::string out;
     AppendCodePoint(out, U'a');
@@ -95,6 +120,35 @@ TEST(Utf8Writing, Utf8InputChecked) {
         EXPECT_EQ(out, expected) << in;
         EXPECT_TRUE(testing::IsWellFormedUtf8(out));
     }
+}
+
+}  // namespace
+}  // namespace idxfilter::complete
+
+namespace idxfilter::complete {
+namespace {
+
+// The tables are shared by readings on every thread, each of which may be
+// the first to need one.
+TEST(CodePageDecoder, ReadingsOnManyThreadsAgree) {
+    const std::pair<std::string, std::string> documents[] = {
+        {R"({\rtf1\ansicpg1251 \'cf\'f0\'e8})", "При"},
+        {R"({\rtf1\ansicpg1253 \'e1\'e2})", "αβ"},
+        {R"({\rtf1\ansicpg932 \'93\'fa\'96\'7b\'81})", "日本\uFFFD"},
+        {R"({\rtf1\ansicpg1250 \'9a\'e8})", "šč"},
+    };
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                const auto& [rtf, text] = documents[(t + i) % 4];
+                if (testing::Text(rtf) != text) ++mismatches;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }
 
 }  // namespace

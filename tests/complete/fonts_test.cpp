@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"DoubleByteRunEndsAtFontChange",
                  R"({\rtf1{\fonttbl{\f0 A;}{\f1\fcharset128 M;}}{\f1\'93\'fa}{\f0\'e9}})", "日é"},
         TextCase{"NamesWithEscapesAndAltNames",
-                 R"({\rtf1{\fonttbl{\f1\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9{\*\falt MS Mincho};}}\f1\'93\'fa})",
+                 R"({\rtf1{\fonttbl{\f1\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9{\*\falt MS Mincho};}})"
+                 R"(\f1\'93\'fa})",
                  "日"},
         TextCase{"CharsetWithUnconvertedCodePageKeepsText",
                  R"({\rtf1\ansicpg1252{\fonttbl{\f1\fcharset163 Viet;}}\f1 Vi\'e9t})", "Viét"},

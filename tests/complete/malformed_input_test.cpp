@@ -2,7 +2,9 @@
 // time linear in its size, always giving well-formed UTF-8.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <time.h>
+
+#include <algorithm>
 
 #include "complete/rtf_reader.h"
 #include "reader_test_support.h"
@@ -62,31 +64,72 @@ TEST(MalformedInput, ZeroBytesDoNotEndTheDocument) {
     EXPECT_EQ(Text(rtf), "before  [PICTURE]  after end");
 }
 
+// A font for each of `count` code page numbers, then text in each font in
+// turn.
+std::string EveryCodePage(std::size_t count) {
+    std::string rtf = "{\\rtf1{\\fonttbl";
+    for (std::size_t cp = 1; cp <= count; ++cp)
+        rtf += "{\\f" + std::to_string(cp) + "\\cpg" + std::to_string(cp) + " F;}";
+    rtf += "}";
+    for (int round = 0; round < 4; ++round)
+        for (std::size_t cp = 1; cp <= count; ++cp) rtf += "\\f" + std::to_string(cp) + " \\'e9";
+    return rtf + "}";
+}
+
+// The calling thread's processor time, which other programs on the
+// machine disturb less than the wall clock.
+double ThreadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double SecondsToRead(const std::string& rtf) {
+    double start = ThreadSeconds();
+    RtfText result = ReadRtf(rtf, 1252);
+    double seconds = ThreadSeconds() - start;
+    EXPECT_TRUE(IsWellFormedUtf8(result.text));
+    EXPECT_LE(result.text.size(), 4 * rtf.size() + 64);
+    return seconds;
+}
+
+// Each flood, at a size and at eight times that size: linear reading
+// takes about eight times as long, quadratic reading sixty-four times.
 TEST(MalformedInput, FloodsReadInLinearTime) {
     struct Flood {
         const char* name;
-        std::string rtf;
+        std::string (*make)(std::size_t n);
+        std::size_t n;
     };
     const Flood floods[] = {
-        {"Digits", "{\\rtf1\\u" + std::string(4000000, '9') + " x}"},
-        {"Letters", "{\\rtf1\\" + std::string(4000000, 'q') + " x}"},
-        {"HugeUc", "{\\rtf1\\uc2000000000 " + Repeat("\\u945 abc", 500000) + "}"},
-        {"UnicodeFallbacks", "{\\rtf1\\uc1000 " + Repeat("{\\u945 ab}", 500000) + "}"},
-        {"Escapes", "{\\rtf1\\ansicpg932 " + Repeat("\\'81", 2000000) + "}"},
-        {"Fields", "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst HYPERLINK x", 100000) + Repeat("}}", 100000) + "}"},
+        {"Digits", [](std::size_t n) { return "{\\rtf1\\u" + std::string(n, '9') + " x}"; }, 500000},
+        {"Letters", [](std::size_t n) { return "{\\rtf1\\" + std::string(n, 'q') + " x}"; }, 500000},
+        {"HugeUc", [](std::size_t n) { return "{\\rtf1\\uc2000000000 " + Repeat("\\u945 abc", n) + "}"; }, 60000},
+        {"UnicodeFallbacks", [](std::size_t n) { return "{\\rtf1\\uc1000 " + Repeat("{\\u945 ab}", n) + "}"; }, 60000},
+        {"Escapes", [](std::size_t n) { return "{\\rtf1\\ansicpg932 " + Repeat("\\'81", n) + "}"; }, 250000},
+        {"Fields",
+         [](std::size_t n) {
+             return "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst HYPERLINK x", n) + Repeat("}}", n) + "}";
+         },
+         12000},
         {"FieldsInInstructions",
-         "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst HYPERLINK ", 100000) + "x" + Repeat("}{\\fldrslt r}}", 100000) +
-             "}"},
-        {"Objects", "{\\rtf1 " + Repeat("{\\object", 200000) + Repeat("}", 200000) + "}"},
-        {"Pictures", "{\\rtf1 " + Repeat("{\\pict 0}", 200000) + "}"},
+         [](std::size_t n) {
+             return "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst HYPERLINK ", n) + "x" +
+                    Repeat("}{\\fldrslt r}}", n) + "}";
+         },
+         12000},
+        {"Objects", [](std::size_t n) { return "{\\rtf1 " + Repeat("{\\object", n) + Repeat("}", n) + "}"; }, 25000},
+        {"Pictures", [](std::size_t n) { return "{\\rtf1 " + Repeat("{\\pict 0}", n) + "}"; }, 25000},
+        {"EveryCodePage", EveryCodePage, 8000},
     };
     for (const Flood& flood : floods) {
-        auto start = std::chrono::steady_clock::now();
-        RtfText result = ReadRtf(flood.rtf, 1252);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        EXPECT_LT(seconds, 2.0) << flood.name;
-        EXPECT_TRUE(IsWellFormedUtf8(result.text)) << flood.name;
-        EXPECT_LE(result.text.size(), 4 * flood.rtf.size() + 64) << flood.name;
+        std::string small = flood.make(flood.n);
+        std::string large = flood.make(8 * flood.n);
+        double smallSeconds = SecondsToRead(small);
+        for (int i = 0; i < 2; ++i) smallSeconds = std::min(smallSeconds, SecondsToRead(small));
+        double largeSeconds = SecondsToRead(large);
+        EXPECT_LT(largeSeconds, 24 * smallSeconds + 0.05) << flood.name << ": " << smallSeconds << " s, then "
+                                                          << largeSeconds << " s";
     }
 }
 
@@ -119,10 +162,17 @@ INSTANTIATE_TEST_SUITE_P(
         NestingCase{"SkippedDestination", "{\\rtf1{\\*\\themedata " + Nested("{", "x") + "}visible}", "visible"},
         NestingCase{"Info", "{\\rtf1{\\info{\\title " + Nested("{", "t") + "}}body}", "body"},
         NestingCase{"Fields",
-                    "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst PAGE}{\\fldrslt ", kDepth) + "r" + Repeat("}}", kDepth) + "}",
+                    "{\\rtf1 " + Repeat("{\\field{\\*\\fldinst PAGE}{\\fldrslt ", kDepth) + "r" +
+                        Repeat("}}", kDepth) + "}",
                     "r"},
         NestingCase{"Footnotes", "{\\rtf1 a" + Nested("{\\footnote ", "n") + "b}", "a\nn\nb"},
         NestingCase{"Pictures", "{\\rtf1 a" + Nested("{\\pict ", "00") + "b}", "a [PICTURE] b"},
+        NestingCase{"InstructionGroups",
+                    "{\\rtf1 {\\field{\\*\\fldinst " + Nested("{", "HYPERLINK \"x\"") + "}{\\fldrslt r}}}", "r (x)"},
+        NestingCase{"ObjectResults", "{\\rtf1 a" + Nested("{\\object{\\result ", "r") + Repeat("}", kDepth) + "b}",
+                    "arb"},
+        NestingCase{"Headers", "{\\rtf1 a" + Nested("{\\header ", "h") + "b}", "a\nh\nb"},
+        NestingCase{"PropertiesInInfo", "{\\rtf1{\\info" + Nested("{\\title ", "t") + "}b}", "b"},
         NestingCase{"Upr", "{\\rtf1 a" + Repeat("{\\upr{x}{\\*\\ud ", kDepth) + "u" + Repeat("}}", kDepth) + "b}",
                     "aub"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
     , Properties,
     ::testing::Values(
         PropertiesCase{"IssueExample",
-                       R"({\rtf1 {\info{\title T}{\subject Budget}{\keywords alpha, beta}{\doccomm note}}Quarterly results})",
+                       R"({\rtf1 {\info{\title T}{\subject Budget}{\keywords alpha, beta}{\doccomm note}})"
+                       R"(Quarterly results})",
                        {{"title", "T"}, {"subject", "Budget"}, {"keywords", "alpha, beta"}, {"doccomm", "note"}},
                        "Quarterly results"},
         PropertiesCase{"EveryTextProperty",

@@ -38,8 +38,9 @@ TEST(SharedSamples, GiveWellFormedText) {
             bool utf8 = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
             RtfText result = ReadRtf(std::string_view(bytes).substr(utf8 ? 3 : 0), 1252, utf8);
             EXPECT_TRUE(testing::IsWellFormedUtf8(result.text)) << entry.path();
-            if (!kWithoutText.contains(entry.path().filename().string()))
+            if (!kWithoutText.contains(entry.path().filename().string())) {
                 EXPECT_FALSE(result.text.empty()) << entry.path();
+            }
             EXPECT_EQ(result.text.find('\0'), std::string::npos) << entry.path();
             ++files;
         }

@@ -26,7 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"RowAfterParagraph", R"({\rtf1 a\cell b\par\row c})", "a\tb\nc"},
         TextCase{"EmptyRowAddsNoLine", R"({\rtf1 x\par\cell\row y})", "x\ny"},
         TextCase{"NestedTable",
-                 R"({\rtf1 \intbl a\nestcell b\nestcell{\*\nesttableprops\trowd\nestrow}{\nonesttables\par}\cell\row z})",
+                 R"({\rtf1 \intbl a\nestcell b\nestcell{\*\nesttableprops\trowd\nestrow})"
+                 R"({\nonesttables\par}\cell\row z})",
                  "a\tb\nz"},
         TextCase{"Column", R"({\rtf1 a\column b})", "a\nb"}),
     CaseName());
@@ -46,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"HyphenWithoutDigitsIsText", R"({\rtf1 \b-x})", "-x"},
         TextCase{"UnknownWordIgnored", R"({\rtf1 a\xyzzy12 b})", "ab"},
         TextCase{"UnknownDestinationWithoutStarRead", R"({\rtf1 a{\xyzzy b}c})", "abc"},
-        TextCase{"RawControlBytesIgnored", "{\\rtf1 a\r\nb\tc\x01" "d}", "abcd"}),
+        TextCase{"RawControlBytesIgnored", "{\\rtf1 a\r\nb\x01" "c}", "abc"},
+        TextCase{"RawTabIsATab", "{\\rtf1 a\tb}", "a\tb"}),
     CaseName());
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,6 +8,13 @@
 namespace idxfilter::complete {
 namespace {
 
+void Append(std::string& out, std::string_view kind, std::string_view text) {
+    out += kind;
+    out += '(';
+    out += text;
+    out += ')';
+}
+
 // The tokens of `input`, written one after another: {, }, T(text),
 // W(name) or W(name,parameter), S(symbol), X(hex byte), B(data).
 std::string Tokens(std::string_view input) {
@@ -20,20 +27,28 @@ std::string Tokens(std::string_view input) {
             case TokenKind::kEnd: return out;
             case TokenKind::kGroupOpen: out += "{"; break;
             case TokenKind::kGroupClose: out += "}"; break;
-            case TokenKind::kText: out += "T(" + std::string(token.text) + ")"; break;
+            case TokenKind::kText: Append(out, "T", token.text); break;
             case TokenKind::kWord:
-                out += "W(" + std::string(token.text);
-                if (token.hasParameter) out += "," + std::to_string(token.parameter);
+                out += "W(";
+                out += token.text;
+                if (token.hasParameter) {
+                    out += ',';
+                    out += std::to_string(token.parameter);
+                }
+                out += ')';
+                break;
+            case TokenKind::kSymbol: Append(out, "S", std::string_view(&token.symbol, 1)); break;
+            case TokenKind::kEscapes: {
+                out += "X(";
+                for (char c : token.text) {
+                    char hex[4];
+                    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(c));
+                    out += hex;
+                }
                 out += ")";
                 break;
-            case TokenKind::kSymbol: out += "S(" + std::string(1, token.symbol) + ")"; break;
-            case TokenKind::kHexByte: {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "X(%02x)", token.byte);
-                out += hex;
-                break;
             }
-            case TokenKind::kBinary: out += "B(" + std::string(token.text) + ")"; break;
+            case TokenKind::kBinary: Append(out, "B", token.text); break;
         }
     }
 }
@@ -62,12 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"HugeNegativeClamped", "\\u-99999999999999999999 x", "W(u,-2147483647)T(x)"},
         TokenCase{"WordEndsAtNonLetter", "\\par\\tab", "W(par)W(tab)"},
         TokenCase{"SymbolTakesNoBlank", "\\~ x", "S(~)T( x)"},
-        TokenCase{"Escapes", "\\'e9\\'A0\\'7", "X(e9)X(a0)X(07)"},
+        TokenCase{"EscapesTogether", "\\'e9\\'A0\r\n\\'7", "X(e9a007)"},
+        TokenCase{"EscapesApart", "\\'e9 \\'a0\\'zz", "X(e9)T( )X(a0)S(')T(zz)"},
         TokenCase{"EscapeWithoutDigits", "\\'zz", "S(')T(zz)"},
         TokenCase{"EscapeAtEnd", "\\'", "S(')"},
         TokenCase{"BackslashAtEnd", "a\\", std::string("T(a)S(\0)", 8)},
         TokenCase{"BackslashCarriageReturn", "\\\r\n", "S(\n)"},
-        TokenCase{"ControlBytesPassedOver", std::string("a\r\nb\0c\td", 8), "T(a)T(b)T(c)T(d)"},
+        TokenCase{"ControlBytesPassedOver", std::string("a\r\nb\0c\x01" "d", 8), "T(a)T(b)T(c)T(d)"},
+        TokenCase{"RawTabIsASymbol", "a\tb\\\tc", "T(a)S(\t)T(b)S(\t)T(c)"},
         TokenCase{"BinaryData", "\\bin3 {\\}x", "B({\\})T(x)"},
         TokenCase{"BinaryBeyondEnd", "\\bin100 ab", "B(ab)"},
         TokenCase{"BinaryNegative", "\\bin-5 ab", "B()T(ab)"},
@@ -79,7 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Tokenizing, LongWordsAndParametersReadInOnePass) {
     std::string word = "\\" + std::string(3000000, 'x') + "12 t";
-    EXPECT_EQ(Tokens(word), "W(" + std::string(3000000, 'x') + ",12)T(t)");
+    std::string expected = "W(";
+    expected.append(3000000, 'x');
+    expected += ",12)T(t)";
+    EXPECT_EQ(Tokens(word), expected);
     std::string digits = "\\f" + std::string(3000000, '9') + " t";
     EXPECT_EQ(Tokens(digits), "W(f,2147483647)T(t)");
 }
