@@ -95,7 +95,7 @@ class _Connection:
         if client is None:
             self.cluster = distributed.LocalCluster(
                 n_workers=default_jobs(), threads_per_worker=1, processes=True,
-                dashboard_address=None)
+                dashboard_address="127.0.0.1:0")
             self.client = distributed.Client(self.cluster, timeout=connect_timeout)
             self.owned = True
         elif isinstance(client, str):
@@ -126,6 +126,41 @@ def _worker_threads(client: Any) -> int:
         return max(1, sum(int(w.get("nthreads", 1)) for w in workers.values()))
     except Exception:  # noqa: BLE001 - only sizes the window of tasks in flight
         return 1
+
+
+def _partition_number(future: Any) -> str:
+    return str(future.key).rsplit("-", 1)[1]
+
+
+def _collect(pending: set[Any], outcomes: list[dict[str, Any]], result_timeout: float) -> None:
+    """Waits a moment for a partition to finish and takes the outcomes of
+    those that did. A partition whose result was lost with its worker stays
+    pending: the scheduler runs it again (its file is replaced whole)."""
+    import distributed
+
+    waiting = [future for future in pending if future.status != "lost"]
+    if not waiting:
+        time.sleep(_POLL_SECONDS)
+        return
+    try:
+        done, _ = distributed.wait(waiting, timeout=_POLL_SECONDS, return_when="FIRST_COMPLETED")
+    except distributed.TimeoutError:
+        return
+    for future in done:
+        if future.status == "finished":
+            try:
+                outcome = future.result(timeout=result_timeout)
+            except distributed.TimeoutError:
+                continue  # its worker went away with it: run again, collected later
+            pending.discard(future)
+            outcomes.append(outcome)
+        elif future.status == "error":
+            error = future.exception()
+            raise ClusterError(f"partition {_partition_number(future)} failed: "
+                               f"{type(error).__name__}: {error}") from error
+        elif future.status == "cancelled":
+            raise ClusterError(f"partition {_partition_number(future)} was cancelled: "
+                               "the scheduler may have gone away")
 
 
 def _run(connection: _Connection, partitions: Iterator[list[bytes]], folder: str, reader: int,
@@ -159,22 +194,7 @@ def _run(connection: _Connection, partitions: Iterator[list[bytes]], folder: str
                 if rows != submitted:
                     raise ClusterError(f"{submitted} paths were given and {rows} rows written")
                 return outcomes
-            try:
-                done, _ = distributed.wait(list(pending), timeout=_POLL_SECONDS,
-                                           return_when="FIRST_COMPLETED")
-            except distributed.TimeoutError:
-                done = set()
-            for future in done:
-                pending.discard(future)
-                if future.status == "finished":
-                    outcomes.append(future.result())
-                elif future.status == "error":
-                    error = future.exception()
-                    raise ClusterError(f"partition {future.key.rsplit('-', 1)[1]} failed: "
-                                       f"{type(error).__name__}: {error}") from error
-                else:
-                    raise ClusterError(f"partition {future.key.rsplit('-', 1)[1]} was "
-                                       f"{future.status}: the scheduler may have gone away")
+            _collect(pending, outcomes, lost_scheduler_timeout)
             now = time.monotonic()
             if client.status != "running":
                 unreachable_since = unreachable_since or now
