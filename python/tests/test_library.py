@@ -1,0 +1,84 @@
+"""The package finds the library it was built with, without environment variables."""
+
+from __future__ import annotations
+
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+
+import pytest
+
+from conftest import ROOT
+
+SOURCE_PACKAGE = ROOT / "python"
+PROBE = "import idxfilter; print(idxfilter.library_path); print(idxfilter.extract_bytes(b'ok\\n').text, end='')"
+
+
+def _clean_environment(pythonpath: pathlib.Path | str) -> dict[str, str]:
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("IDXFILTER", "PYTHON", "LD_"))}
+    env["PYTHONPATH"] = str(pythonpath)
+    env["PYTHONDONTWRITEBYTECODE"] = "1"
+    return env
+
+
+def _probe(pythonpath: pathlib.Path | str, cwd: pathlib.Path) -> list[str]:
+    run = subprocess.run([sys.executable, "-c", PROBE], env=_clean_environment(pythonpath),
+                         cwd=cwd, capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    return run.stdout.splitlines()
+
+
+def _build_dir() -> pathlib.Path:
+    build = os.environ.get("IDXFILTER_BUILD_DIR")
+    if not build or not (pathlib.Path(build) / "python" / "idxfilter" / "_library_path.py").exists():
+        pytest.skip("no CMake build tree of the package (IDXFILTER_BUILD_DIR)")
+    return pathlib.Path(build)
+
+
+def test_the_build_trees_copy_knows_its_library(tmp_path: pathlib.Path) -> None:
+    build = _build_dir()
+    path, text = _probe(build / "python", tmp_path)
+    assert os.path.samefile(path, os.environ["IDXFILTER_LIBRARY"])
+    assert text == "ok"
+
+
+def test_the_source_tree_finds_the_build_next_to_it(tmp_path: pathlib.Path) -> None:
+    built = ROOT / "build" / "native" / "libidxfilter.so"
+    if not built.exists():
+        pytest.skip("no build in build/native")
+    path, text = _probe(SOURCE_PACKAGE, tmp_path)
+    assert os.path.samefile(path, built) and text == "ok"
+
+
+@pytest.mark.slow
+def test_the_installed_package_finds_the_installed_library(tmp_path: pathlib.Path) -> None:
+    build = _build_dir()
+    prefix = tmp_path / "prefix"
+    install = subprocess.run(["cmake", "--install", str(build), "--prefix", str(prefix)],
+                             capture_output=True, text=True)
+    assert install.returncode == 0, install.stderr
+    packages = [p.parent.parent for p in prefix.rglob("idxfilter/__init__.py")]
+    assert len(packages) == 1
+    path, text = _probe(packages[0], tmp_path)
+    assert path.startswith(str(prefix)) and os.path.exists(path) and text == "ok"
+
+
+def test_a_named_library_that_is_not_one(tmp_path: pathlib.Path) -> None:
+    bogus = tmp_path / "libidxfilter.so"
+    bogus.write_bytes(b"not a library")
+    env = _clean_environment(SOURCE_PACKAGE)
+    env["IDXFILTER_LIBRARY"] = str(bogus)
+    run = subprocess.run([sys.executable, "-c", "import idxfilter"], env=env, capture_output=True,
+                         text=True)
+    assert run.returncode != 0
+    assert "LibraryNotFound" in run.stderr and str(bogus) in run.stderr
+
+
+def test_a_library_without_the_functions(tmp_path: pathlib.Path) -> None:
+    env = _clean_environment(SOURCE_PACKAGE)
+    env["IDXFILTER_LIBRARY"] = "libm.so.6"
+    run = subprocess.run([sys.executable, "-c", "import idxfilter"], env=env, capture_output=True,
+                         text=True)
+    assert run.returncode != 0 and "lacks idx_extract_path" in run.stderr
