@@ -24,8 +24,8 @@ struct Span {
 // The tokens of the window, found by tokenizing from the start and
 // stopping at the window's end.
 struct WindowScan {
-    int first;  // token position of the window's first token
-    int last;   // one past the window
+    int first = 0;  // token position of the window's first token
+    int last = 0;   // one past the window
     int position = 0;
     std::vector<Span> tokens;
     bool moreAfter = false;
@@ -74,14 +74,16 @@ void Snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* res
     }
     std::vector<int> hits = HitPositions(api, fts);
     int firstHit = hits.empty() ? 0 : hits.front();
-    WindowScan scan{std::max(0, firstHit - 2), 0};
+    WindowScan scan;
+    scan.first = std::max(0, firstHit - 2);
     scan.last = scan.first + kSnippetTokens;
     int scanned = std::min(length, kSnippetScanBytes);
     api->xTokenize(fts, text, scanned, &scan, CollectWindow);
     if (scan.tokens.empty() && scan.first > 0) {
         // The first hit lies beyond the bytes scanned: the opening words.
         hits.clear();
-        scan = WindowScan{0, kSnippetTokens};
+        scan = WindowScan();
+        scan.last = kSnippetTokens;
         api->xTokenize(fts, text, scanned, &scan, CollectWindow);
     }
     if (scanned < length) scan.moreAfter = true;

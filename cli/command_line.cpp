@@ -105,8 +105,16 @@ std::optional<unsigned> ReadJobs(ArgumentReader& args) {
 }
 
 std::optional<unsigned> ReadAnsiCodePage(ArgumentReader& args) {
-    std::optional<unsigned long> codePage = args.Number(0, 65535);
-    if (!codePage) return std::nullopt;
+    std::optional<std::string_view> value = args.Value();
+    if (!value) return std::nullopt;
+    if (*value == "auto") return kGuessAnsiCodePage;
+    unsigned long number = 0;
+    std::optional<unsigned long> codePage;
+    if (ParseNumber(*value, 0, 65535, number)) codePage = number;
+    if (!codePage) {
+        UsageError(args.Command(), "--ansi-codepage takes a code page number or auto, not", *value);
+        return std::nullopt;
+    }
     if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(*codePage))) {
         UsageError(args.Command(), "code page not available as ANSI code page:",
                    std::to_string(*codePage));

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "extraction/document_extraction.h"
+
 namespace idxfilter::cli {
 
 constexpr int kExitAllDelivered = 0;
@@ -82,7 +84,8 @@ private:
 // --jobs N: a number of threads, 1 to kMaxJobs.
 std::optional<unsigned> ReadJobs(ArgumentReader& args);
 // --ansi-codepage N: sets the portable layer's ANSI code page; returns the
-// code page, or nullopt after a usage error.
+// code page, or nullopt after a usage error. --ansi-codepage auto sets
+// nothing and returns kGuessAnsiCodePage.
 std::optional<unsigned> ReadAnsiCodePage(ArgumentReader& args);
 
 // The index file used when --db is not given: $IDXFILTER_DB, else

@@ -9,6 +9,7 @@
 #include "cli/failure_reason.h"
 #include "cli/text_output.h"
 #include "entry/filter_document.h"
+#include "entry/wide_buffer.h"
 #include "idxfilter.h"
 
 namespace idxfilter::cli {
@@ -61,12 +62,8 @@ int IDXFILTER_SINK_CALL CollectText(const idx_char16* text, void* user) {
     return 0;
 }
 
-FilteredText Filter(const FilterInput& input, Delivery& delivery) {
+FilteredText FilterExactly(const FilterInput& input, Delivery& delivery) {
     FilteredText filtered;
-    if (!input.Reason().empty()) {
-        filtered.reason = input.Reason();
-        return filtered;
-    }
     FilterFailure failure = FilterFailure::None;
     filtered.result = FilterDocument(input.Path().c_str(), CollectText, &delivery, &failure);
     if (filtered.result < 0)
@@ -76,16 +73,60 @@ FilteredText Filter(const FilterInput& input, Delivery& delivery) {
     return filtered;
 }
 
-}  // namespace
-
-FilteredText FilterFile(const FilterInput& input, TextForm form) {
-    Delivery delivery{form, nullptr, {}};
-    return Filter(input, delivery);
+std::string ReasonForExtractionFailure(ExtractionFailure failure, bool empty) {
+    switch (failure) {
+        case ExtractionFailure::Binary: return "binary";
+        case ExtractionFailure::OutOfMemory: return "out of memory";
+        case ExtractionFailure::TooLarge: return "too large";
+        case ExtractionFailure::Failed: return "filter error";
+        case ExtractionFailure::Unreadable: return "unreadable";
+        default: return empty ? "empty" : "no text";
+    }
 }
 
-FilteredText FilterFileTo(const FilterInput& input, TextForm form, std::FILE* out) {
+FilteredText FilterCompletely(const FilterInput& input, const Delivery& delivery, unsigned ansiCodePage) {
+    FilteredText filtered;
+    Extraction extraction = ExtractFile(input.Path().c_str(), ReaderChoice::Complete, ansiCodePage);
+    filtered.result = extraction.units;
+    if (filtered.result < 0) {
+        filtered.reason = ReasonForExtractionFailure(extraction.failure, input.Empty());
+        return filtered;
+    }
+    filtered.properties = std::move(extraction.properties);
+    if (delivery.form == TextForm::Utf16LittleEndian) {
+        WideBuffer wide(extraction.text, false);
+        std::string().swap(extraction.text);
+        filtered.text = Utf16ToLittleEndianBytes(wide.Units().data(), wide.Units().size());
+    } else {
+        filtered.text = std::move(extraction.text);
+    }
+    if (delivery.out != nullptr) {
+        std::fwrite(filtered.text.data(), 1, filtered.text.size(), delivery.out);
+        std::string().swap(filtered.text);
+    }
+    return filtered;
+}
+
+FilteredText Filter(const FilterInput& input, Delivery& delivery, const ReadingOptions& reading) {
+    if (!input.Reason().empty()) {
+        FilteredText filtered;
+        filtered.reason = input.Reason();
+        return filtered;
+    }
+    if (reading.reader == ReaderChoice::Exact) return FilterExactly(input, delivery);
+    return FilterCompletely(input, delivery, reading.ansiCodePage);
+}
+
+}  // namespace
+
+FilteredText FilterFile(const FilterInput& input, TextForm form, const ReadingOptions& reading) {
+    Delivery delivery{form, nullptr, {}};
+    return Filter(input, delivery, reading);
+}
+
+FilteredText FilterFileTo(const FilterInput& input, TextForm form, const ReadingOptions& reading, std::FILE* out) {
     Delivery delivery{form, out, {}};
-    return Filter(input, delivery);
+    return Filter(input, delivery, reading);
 }
 
 }  // namespace idxfilter::cli

@@ -16,6 +16,7 @@
 #include "cli/jsonl_output.h"
 #include "cli/output_stream.h"
 #include "cli/parallel_filter.h"
+#include "cli/reading_options.h"
 
 namespace idxfilter::cli {
 namespace {
@@ -64,10 +65,10 @@ FilteredText OutOfMemory() {
 
 // The line is written in parts, so that a large text is not copied into
 // it; a line that cannot be had for lack of memory says so instead.
-void WriteJsonLine(const std::string& file, const FilteredText& outcome) {
+void WriteJsonLine(const std::string& file, ReaderChoice reader, const FilteredText& outcome) {
     std::string head, tail;
     try {
-        head = JsonLineHead(file, outcome.result);
+        head = JsonLineHead(file, ReaderName(reader), outcome.result, outcome.properties);
         tail = JsonLineTail(outcome.result, outcome.reason);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "idxfilter: %s: out of memory writing its line\n", file.c_str());
@@ -81,6 +82,7 @@ void WriteJsonLine(const std::string& file, const FilteredText& outcome) {
 
 struct Options {
     OutputForm form = OutputForm::Utf8;
+    ReadingOptions reading;
     unsigned jobs = DefaultJobs();
     std::vector<std::string> files;
 };
@@ -109,8 +111,8 @@ int FilterCommand(int argc, char** argv) {
             std::optional<unsigned> jobs = ReadJobs(args);
             if (!jobs) return args.Failed();
             options.jobs = *jobs;
-        } else if (args.Is("--ansi-codepage")) {
-            if (!ReadAnsiCodePage(args)) return args.Failed();
+        } else if (bool failed; ReadReadingOption(args, options.reading, failed)) {
+            if (failed) return args.Failed();
         } else {
             return args.Unknown();
         }
@@ -129,10 +131,11 @@ int FilterCommand(int argc, char** argv) {
         try {
             auto stream = streams.find(i);
             if (stream != streams.end())
-                return out ? FilterFileTo(stream->second, textForm, out)
-                           : FilterFile(stream->second, textForm);
+                return out ? FilterFileTo(stream->second, textForm, options.reading, out)
+                           : FilterFile(stream->second, textForm, options.reading);
             FilterInput input = FilterInput::Open(options.files[i]);
-            return out ? FilterFileTo(input, textForm, out) : FilterFile(input, textForm);
+            return out ? FilterFileTo(input, textForm, options.reading, out)
+                       : FilterFile(input, textForm, options.reading);
         } catch (const std::bad_alloc&) {
             return OutOfMemory();
         }
@@ -161,7 +164,7 @@ int FilterCommand(int argc, char** argv) {
                     FilteredText outcome = std::move(outcomes[i]);
                     reportFailure(file, outcome);
                     if (options.form == OutputForm::Jsonl)
-                        WriteJsonLine(file, outcome);
+                        WriteJsonLine(file, options.reading.reader, outcome);
                     else
                         std::fwrite(outcome.text.data(), 1, outcome.text.size(), stdout);
                     CheckOutput();

@@ -19,6 +19,7 @@
 #include "cli/index_lock.h"
 #include "cli/interrupt_request.h"
 #include "cli/progress_line.h"
+#include "cli/reading_options.h"
 #include "cli/walked_file_reader.h"
 #include "platform/code_pages.h"
 #include "version.h"
@@ -65,6 +66,7 @@ struct Options {
     unsigned jobs = DefaultJobs();
     bool force = false;
     bool prune = false;
+    ReadingOptions reading;
     std::vector<std::string> excludes;
     std::vector<std::string> paths;
 };
@@ -156,7 +158,9 @@ int RunIndex(const Options& options) {
     CatchInterrupts();
     IndexLock lock(options.database);
     IndexDatabase database = IndexDatabase::OpenForUpdate(options.database);
-    FilterSettings settings{"exact", std::int64_t(idxfilter::AnsiCodePage()), IDXFILTER_VERSION_TEXT};
+    // A guessed code page is recorded as -1: it may differ from file to file.
+    std::int64_t codePage = options.reading.ansiCodePage == kGuessAnsiCodePage ? -1 : idxfilter::AnsiCodePage();
+    FilterSettings settings{ReaderName(options.reading.reader), codePage, IDXFILTER_VERSION_TEXT};
     WalkOptions walkOptions{IndexFiles(options.database), options.excludes, InterruptRequested};
     WalkResult walk = WalkTrees(std::move(roots), walkOptions);
     if (walk.stopped) {
@@ -196,7 +200,7 @@ int RunIndex(const Options& options) {
     if (options.prune) summary.removed += database.RemoveUnder(missing);
     database.Commit();
 
-    WalkedFileReader reader(walk);
+    WalkedFileReader reader(walk, options.reading);
     std::vector<FileRecord> records(pending.size());
     ProgressLine progress(pending.size());
     std::size_t batchFiles = 0, batchBytes = 0, committed = 0;
@@ -276,8 +280,8 @@ int IndexCommand(int argc, char** argv) {
             std::optional<std::string_view> glob = args.Value();
             if (!glob) return args.Failed();
             options.excludes.emplace_back(*glob);
-        } else if (args.Is("--ansi-codepage")) {
-            if (!ReadAnsiCodePage(args)) return args.Failed();
+        } else if (bool failed; ReadReadingOption(args, options.reading, failed)) {
+            if (failed) return args.Failed();
         } else {
             return args.Unknown();
         }

@@ -12,8 +12,9 @@ constexpr int kBusyTimeoutMs = 2000;
 // Each file's row says what shaped its text (reader, ANSI code page, the
 // tool's version), so that a run with other settings filters it again;
 // `transient` marks a failure worth retrying (out of memory, ...), and
-// `truncated` a text cut at the store's limit. `title` is the document's
-// own, where it has one.
+// `truncated` a text cut at the store's limit. `title` and `author` are
+// the document's own, where it has them; the full-text table holds them
+// beside the text, so that a search finds a document by its title too.
 constexpr const char* kSchema =
     "CREATE TABLE files("
     "  id INTEGER PRIMARY KEY,"
@@ -27,10 +28,12 @@ constexpr const char* kSchema =
     "  reader TEXT,"
     "  ansi_codepage INTEGER,"
     "  tool_version TEXT,"
-    "  title TEXT);"
+    "  title TEXT,"
+    "  author TEXT);"
     // The text's rowid is the file's id. remove_diacritics lets "cafe" find
     // "café"; unicode61 folds case beyond ASCII (Cyrillic, Greek, ...).
-    "CREATE VIRTUAL TABLE texts USING fts5(text, tokenize = 'unicode61 remove_diacritics 2');";
+    "CREATE VIRTUAL TABLE texts USING fts5(text, title, author,"
+    " tokenize = 'unicode61 remove_diacritics 2');";
 
 // From format 1: the settings were not recorded, so every row differs
 // from any run's and is filtered again on the next run.
@@ -41,6 +44,17 @@ constexpr const char* kUpgradeFromFormat1 =
     "ALTER TABLE files ADD COLUMN ansi_codepage INTEGER;"
     "ALTER TABLE files ADD COLUMN tool_version TEXT;"
     "ALTER TABLE files ADD COLUMN title TEXT;";
+
+// From format 2: the full-text table gains the title and author columns.
+// An FTS5 table cannot add columns, so it is made anew with the texts it
+// held (in the same transaction: an interrupted upgrade leaves format 2).
+constexpr const char* kUpgradeFromFormat2 =
+    "ALTER TABLE files ADD COLUMN author TEXT;"
+    "CREATE VIRTUAL TABLE texts_3 USING fts5(text, title, author,"
+    " tokenize = 'unicode61 remove_diacritics 2');"
+    "INSERT INTO texts_3(rowid, text) SELECT rowid, text FROM texts;"
+    "DROP TABLE texts;"
+    "ALTER TABLE texts_3 RENAME TO texts;";
 
 bool FileExists(const std::string& file) {
     struct stat status;
@@ -117,12 +131,13 @@ void IndexDatabase::CheckFormat(bool mayCreate) {
         } else if (applicationId != kApplicationId) {
             throw DatabaseError("an SQLite database of another program, not an index of idxfilter",
                                 SQLITE_NOTADB);
-        } else if (version == 1 && mayCreate) {
-            connection_.Execute(kUpgradeFromFormat1);
+        } else if (version < kFormatVersion && version >= 1 && mayCreate) {
+            if (version == 1) connection_.Execute(kUpgradeFromFormat1);
+            connection_.Execute(kUpgradeFromFormat2);
             connection_.Execute(("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
-        } else if (version == 1) {
-            // Searching needs nothing of format 2 but the title, which a
-            // format-1 index cannot have; it is read as it is.
+        } else if (version < kFormatVersion && version >= 1) {
+            // Searching reads older formats as they are: the text is
+            // searched, titles are shown where the format has them.
         } else if (version != kFormatVersion) {
             throw DatabaseError("an index in format " + std::to_string(version) +
                                     "; this idxfilter reads format " +
@@ -224,17 +239,18 @@ void IndexDatabase::StoreRow(const FileRecord& record, const FilterSettings& set
         upsert_ = std::make_unique<Statement>(
             connection_,
             "INSERT INTO files(path, size, modified_ns, result, reason, transient, truncated,"
-            " reader, ansi_codepage, tool_version)"
-            " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"
+            " reader, ansi_codepage, tool_version, title, author)"
+            " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
             " ON CONFLICT(path) DO UPDATE SET size = excluded.size,"
             " modified_ns = excluded.modified_ns, result = excluded.result,"
             " reason = excluded.reason, transient = excluded.transient,"
             " truncated = excluded.truncated, reader = excluded.reader,"
-            " ansi_codepage = excluded.ansi_codepage, tool_version = excluded.tool_version"
+            " ansi_codepage = excluded.ansi_codepage, tool_version = excluded.tool_version,"
+            " title = excluded.title, author = excluded.author"
             " RETURNING id");
         deleteText_ = std::make_unique<Statement>(connection_, "DELETE FROM texts WHERE rowid = ?1");
         insertText_ =
-            std::make_unique<Statement>(connection_, "INSERT INTO texts(rowid, text) VALUES(?1, ?2)");
+            std::make_unique<Statement>(connection_, "INSERT INTO texts(rowid, text, title, author) VALUES(?1, ?2, ?3, ?4)");
     }
     upsert_->Reset().BindBlob(1, record.path).Bind(2, record.size).Bind(3, record.modifiedNs);
     upsert_->Bind(4, record.result);
@@ -242,12 +258,19 @@ void IndexDatabase::StoreRow(const FileRecord& record, const FilterSettings& set
     upsert_->Bind(6, record.transient ? 1 : 0).Bind(7, record.truncated ? 1 : 0);
     upsert_->BindText(8, settings.reader).Bind(9, settings.ansiCodePage);
     upsert_->BindText(10, settings.toolVersion);
+    if (!record.title.empty()) upsert_->BindText(11, record.title);
+    if (!record.author.empty()) upsert_->BindText(12, record.author);
     if (!upsert_->Step()) throw DatabaseError("storing a file gave no row id", SQLITE_INTERNAL);
     std::int64_t id = upsert_->Integer(0);
     while (upsert_->Step()) {
     }
     deleteText_->Reset().Bind(1, id).Step();
-    if (record.result >= 0) insertText_->Reset().Bind(1, id).BindText(2, record.text).Step();
+    if (record.result >= 0) {
+        insertText_->Reset().Bind(1, id).BindText(2, record.text);
+        if (!record.title.empty()) insertText_->BindText(3, record.title);
+        if (!record.author.empty()) insertText_->BindText(4, record.author);
+        insertText_->Step();
+    }
 }
 
 void IndexDatabase::Remove(std::int64_t id) {

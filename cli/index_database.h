@@ -19,7 +19,7 @@ namespace idxfilter::cli {
 
 // 'idxf'.
 constexpr std::int32_t kApplicationId = 0x69647866;
-constexpr int kFormatVersion = 2;
+constexpr int kFormatVersion = 3;
 
 // A file's row as stored.
 struct StoredFile {
@@ -48,9 +48,11 @@ struct FileRecord {
     std::string path;
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
-    std::int32_t result = 0;
+    std::int64_t result = 0;
     std::string reason;  // empty when result >= 0
     std::string text;    // UTF-8; empty when result < 0
+    std::string title;   // the document's properties, where it has them
+    std::string author;
     bool transient = false;  // a failure worth retrying (out of memory, ...)
     bool truncated = false;  // `text` was cut at StoredTextLimit()
 };

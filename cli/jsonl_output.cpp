@@ -131,7 +131,8 @@ void AppendJsonEscaped(std::string_view text, std::string& out) {
     });
 }
 
-std::string JsonLineHead(const std::string& path, std::int32_t result) {
+std::string JsonLineHead(const std::string& path, std::string_view reader, std::int64_t result,
+                         const std::vector<DocumentProperty>& meta) {
     std::string head = "{\"path\":\"";
     if (IsValidUtf8(path)) {
         AppendJsonEscaped(path, head);
@@ -140,13 +141,26 @@ std::string JsonLineHead(const std::string& path, std::int32_t result) {
         head += "\",\"path_base64\":\"";
         head += Base64(path);
     }
+    head += "\",\"reader\":\"";
+    AppendJsonEscaped(reader, head);
     head += "\",\"result\":";
     head += std::to_string(result);
+    if (!meta.empty()) {
+        head += ",\"meta\":{";
+        for (std::size_t i = 0; i < meta.size(); ++i) {
+            head += i == 0 ? "\"" : ",\"";
+            AppendJsonEscaped(meta[i].name, head);
+            head += "\":\"";
+            AppendJsonEscaped(meta[i].value, head);
+            head += '"';
+        }
+        head += '}';
+    }
     head += ",\"text\":\"";
     return head;
 }
 
-std::string JsonLineTail(std::int32_t result, const std::string& reason) {
+std::string JsonLineTail(std::int64_t result, const std::string& reason) {
     std::string tail = "\"";
     if (result < 0) {
         tail += ",\"reason\":\"";
@@ -157,9 +171,9 @@ std::string JsonLineTail(std::int32_t result, const std::string& reason) {
     return tail;
 }
 
-std::string JsonLine(const std::string& path, std::int32_t result, const std::string& text,
-                     const std::string& reason) {
-    std::string line = JsonLineHead(path, result);
+std::string JsonLine(const std::string& path, std::string_view reader, std::int64_t result, const std::string& text,
+                     const std::string& reason, const std::vector<DocumentProperty>& meta) {
+    std::string line = JsonLineHead(path, reader, result, meta);
     AppendJsonEscaped(text, line);
     line += JsonLineTail(result, reason);
     return line;

@@ -15,6 +15,16 @@ struct Token {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
+// Control characters separate words, inside phrases too: FTS5 reads its
+// query up to a zero byte, so one left inside a string would leave the
+// string unterminated.
+std::string WithControlsAsBlanks(std::string_view typed) {
+    std::string text(typed);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return text;
+}
+
 // A character FTS5's unicode61 tokenizer keeps in a token: ASCII letters
 // and digits, and (leniently) every byte of a non-ASCII character.
 bool IsTokenByte(unsigned char c) {
@@ -162,7 +172,7 @@ std::string Bounds(std::string_view typed, std::size_t terms) {
 
 TranslatedQuery TranslateQuery(std::string_view typed) {
     if (typed.size() > kMaxQueryBytes) return Refuse(Bounds(typed, 0));
-    std::vector<Token> tokens = Normalise(Split(typed));
+    std::vector<Token> tokens = Normalise(Split(WithControlsAsBlanks(typed)));
     std::size_t terms = 0;
     for (const Token& token : tokens) terms += IsOperand(token.kind);
     if (std::string bound = Bounds(typed, terms); !bound.empty()) return Refuse(bound);

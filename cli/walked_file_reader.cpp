@@ -98,6 +98,8 @@ void Fail(FileRecord& record, std::string reason, bool transient = false) {
     record.reason = std::move(reason);
     record.transient = transient;
     record.text.clear();
+    record.title.clear();
+    record.author.clear();
     record.truncated = false;
 }
 
@@ -133,8 +135,8 @@ OpenFailure DescribeOpenFailure(int error) {
     }
 }
 
-WalkedFileReader::WalkedFileReader(const WalkResult& walk)
-    : walk_(walk), procFdWorks_(ProcFdWorks()) {}
+WalkedFileReader::WalkedFileReader(const WalkResult& walk, const ReadingOptions& reading)
+    : walk_(walk), reading_(reading), procFdWorks_(ProcFdWorks()) {}
 
 void WalkedFileReader::Read(const WalkedFile& file, FileRecord& record) const {
     record.path = file.path;
@@ -186,6 +188,13 @@ void WalkedFileReader::ReadOpened(int fd, const WalkedFile& file, FileRecord& re
     if (!S_ISREG(status.st_mode)) return Fail(record, "not a regular file");
     if (IdentityOf(status) != file.identity) return Fail(record, "replaced while indexing");
 
+    if (reading_.reader == ReaderChoice::Exact)
+        ReadExactly(fd, status, record);
+    else
+        ReadCompletely(fd, status, record);
+}
+
+void WalkedFileReader::ReadExactly(int fd, const struct stat& status, FileRecord& record) const {
     Collected collected;
     FilterFailure failure = FilterFailure::None;
     record.result = FilterDocument(ProcFdPath(fd).c_str(), CollectUtf8, &collected, &failure);
@@ -202,6 +211,34 @@ void WalkedFileReader::ReadOpened(int fd, const WalkedFile& file, FileRecord& re
     case FilterFailure::TooLarge:
         return Fail(record, "too large");
     case FilterFailure::Other:
+        return Fail(record, "the filter failed");
+    default:
+        return Fail(record, NoTextReason(fd, status));
+    }
+}
+
+void WalkedFileReader::ReadCompletely(int fd, const struct stat& status, FileRecord& record) const {
+    Extraction extraction = ExtractFile(ProcFdPath(fd).c_str(), ReaderChoice::Complete, reading_.ansiCodePage);
+    if (extraction.units >= 0) {
+        record.result = extraction.units;
+        record.reason.clear();
+        record.transient = false;
+        record.text = std::move(extraction.text);
+        record.truncated = TruncateUtf8(record.text, StoredTextLimit());
+        for (DocumentProperty& property : extraction.properties) {
+            if (property.name == "title") record.title = std::move(property.value);
+            if (property.name == "author") record.author = std::move(property.value);
+        }
+        return;
+    }
+    switch (extraction.failure) {
+    case ExtractionFailure::OutOfMemory:
+        return Fail(record, "out of memory", true);
+    case ExtractionFailure::TooLarge:
+        return Fail(record, "too large");
+    case ExtractionFailure::Binary:
+        return Fail(record, "binary");
+    case ExtractionFailure::Failed:
         return Fail(record, "the filter failed");
     default:
         return Fail(record, NoTextReason(fd, status));

@@ -9,12 +9,15 @@
 
 #include "cli/file_walk.h"
 #include "cli/index_database.h"
+#include "cli/reading_options.h"
+
+struct stat;
 
 namespace idxfilter::cli {
 
 class WalkedFileReader {
 public:
-    explicit WalkedFileReader(const WalkResult& walk);
+    WalkedFileReader(const WalkResult& walk, const ReadingOptions& reading);
 
     // Filters `file` into `record` (path, size and time included). Safe to
     // call from several threads at once; each thread keeps the descriptor
@@ -24,8 +27,11 @@ public:
 
 private:
     void ReadOpened(int fd, const WalkedFile& file, FileRecord& record) const;
+    void ReadExactly(int fd, const struct stat& status, FileRecord& record) const;
+    void ReadCompletely(int fd, const struct stat& status, FileRecord& record) const;
 
     const WalkResult& walk_;
+    const ReadingOptions reading_;
     bool procFdWorks_;
 };
 

@@ -125,19 +125,22 @@ std::string AnsiToUtf8(std::string_view bytes, unsigned codePage) {
 // file's own buffer: an eighth more covers texts in Latin scripts.
 constexpr unsigned kSpareEighthsForAnsi = 1;
 
-}  // namespace
 
-std::int64_t DocumentLoader::Load(std::string& out) const {
+// What the loader knows of the ANSI code page before it reads a file.
+struct AnsiPlan {
+    unsigned codePage;
+    char16_t singleUnits[256];
+    bool singleByte;
+};
+
+void PlanAnsi(AnsiPlan& plan) {
     // A single-byte code page converts each byte by itself: where the
     // platform gives its table, one pass through it replaces the calls.
-    const unsigned codePage = AnsiCodePage();
-    char16_t singleUnits[256];
-    const bool singleByte = SingleByteUnits(codePage, singleUnits) && SingleByteToUtf8::Serves(singleUnits);
-    std::string fileBytes;
-    if (!ReadWholeFile(path, fileBytes, singleByte ? kSpareEighthsForAnsi : 0)) {
-        out.clear();
-        return -1;
-    }
+    plan.codePage = AnsiCodePage();
+    plan.singleByte = SingleByteUnits(plan.codePage, plan.singleUnits) && SingleByteToUtf8::Serves(plan.singleUnits);
+}
+
+std::int64_t DecodeFile(std::string fileBytes, const AnsiPlan& plan, std::string& out) {
     DetectedEncoding detected = DetectEncoding(fileBytes);
     std::string_view text(fileBytes);
     text.remove_prefix(detected.bomLength);
@@ -147,10 +150,10 @@ std::int64_t DocumentLoader::Load(std::string& out) const {
             out = std::move(fileBytes);
             break;
         case TextEncoding::Ansi:
-            if (singleByte && detected.bomLength == 0)
-                out = SingleByteToUtf8(singleUnits).Convert(std::move(fileBytes));
+            if (plan.singleByte && detected.bomLength == 0)
+                out = SingleByteToUtf8(plan.singleUnits).Convert(std::move(fileBytes));
             else
-                out = AnsiToUtf8(text, codePage);
+                out = AnsiToUtf8(text, plan.codePage);
             break;
         case TextEncoding::Utf16LE:
         case TextEncoding::Utf16BE:
@@ -158,6 +161,25 @@ std::int64_t DocumentLoader::Load(std::string& out) const {
             break;
     }
     return static_cast<std::int64_t>(out.size());
+}
+
+}  // namespace
+
+std::int64_t DocumentLoader::Load(std::string& out) const {
+    AnsiPlan plan;
+    PlanAnsi(plan);
+    std::string fileBytes;
+    if (!ReadWholeFile(path, fileBytes, plan.singleByte ? kSpareEighthsForAnsi : 0)) {
+        out.clear();
+        return -1;
+    }
+    return DecodeFile(std::move(fileBytes), plan, out);
+}
+
+std::int64_t DocumentLoader::Decode(std::string fileBytes, std::string& out) {
+    AnsiPlan plan;
+    PlanAnsi(plan);
+    return DecodeFile(std::move(fileBytes), plan, out);
 }
 
 }  // namespace idxfilter

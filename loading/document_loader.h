@@ -18,6 +18,9 @@ public:
     // text up to its first 0 unit.
     std::int64_t Load(std::string& out) const;
 
+    // The same for a document already in memory, given as a file holds it.
+    static std::int64_t Decode(std::string fileBytes, std::string& out);
+
 private:
     const std::string path;
 };

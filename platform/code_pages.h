@@ -51,6 +51,10 @@ bool SetAnsiCodePage(unsigned codePage);
 class AnsiCodePageHold {
 public:
     AnsiCodePageHold();
+    // Holds `codePage` instead, when the backend can use it as the ANSI
+    // code page (else the value AnsiCodePage has now): one call converting
+    // in a code page of its caller's choice, whatever the process uses.
+    explicit AnsiCodePageHold(unsigned codePage);
     ~AnsiCodePageHold();
     AnsiCodePageHold(const AnsiCodePageHold&) = delete;
     AnsiCodePageHold& operator=(const AnsiCodePageHold&) = delete;

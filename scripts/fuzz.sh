@@ -11,13 +11,13 @@
 #                         fuzzers grow stays there, so later runs go deeper
 #   IDXFILTER_FUZZ_CXX    C++ compiler (default clang++-14, else clang++)
 #   IDXFILTER_FUZZ_JOBS   build jobs (default nproc)
-#   IDXFILTER_FUZZ_TARGETS targets to run (default: all four)
+#   IDXFILTER_FUZZ_TARGETS targets to run (default: all of them)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${IDXFILTER_FUZZ_BUILD:-build/fuzz}
 jobs=${IDXFILTER_FUZZ_JOBS:-$(nproc)}
-targets=${IDXFILTER_FUZZ_TARGETS:-filter rtf text_buffers tokens}
+targets=${IDXFILTER_FUZZ_TARGETS:-filter rtf text_buffers tokens query}
 cxx=${IDXFILTER_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 cc=${cxx/clang++/clang}
 [ -n "$cxx" ] || { echo "fuzz.sh: clang++ not found (install clang-14 libclang-rt-14-dev)" >&2; exit 2; }

@@ -23,7 +23,8 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   done
   packages=(cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev
     nlohmann-json3-dev clang-14 libclang-rt-14-dev
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64)
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+    pkg-config man-db groff-base dpkg-dev file)
   # When one architecture's security list did not arrive, its libraries
   # cannot match the other's security versions (multiarch needs equal
   # versions); installing from the release itself keeps both in step.
@@ -40,6 +41,7 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DIDXFILTER_REQUIRE_CODEPAGE_DIFFERENTIAL=ON
 ninja -C build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
+echo "== install check =="; scripts/install_check.sh build/native
 
 echo "== Windows product (32-bit DLL) =="
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake \

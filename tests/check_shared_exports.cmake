@@ -1,4 +1,5 @@
-# The shared library exports idx_filter and nothing else.
+# The shared library exports idx_filter and the portable second function
+# (idx_extract_path, idx_extract_bytes), and nothing else.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -10,6 +11,7 @@ foreach(line IN LISTS lines)
     list(APPEND exported "${CMAKE_MATCH_1}")
   endif()
 endforeach()
-if(NOT exported STREQUAL "idx_filter")
-  message(FATAL_ERROR "exports are [${exported}], expected [idx_filter]")
+list(SORT exported)
+if(NOT exported STREQUAL "idx_extract_bytes;idx_extract_path;idx_filter")
+  message(FATAL_ERROR "exports are [${exported}], expected [idx_extract_bytes;idx_extract_path;idx_filter]")
 endif()

@@ -472,6 +472,10 @@ unsigned AnsiCodePage() {
 
 AnsiCodePageHold::AnsiCodePageHold() : previous(heldAnsiCodePage) { heldAnsiCodePage = AnsiCodePage(); }
 
+AnsiCodePageHold::AnsiCodePageHold(unsigned codePage) : previous(heldAnsiCodePage) {
+    heldAnsiCodePage = IsAnsiCodePageAvailable(codePage) ? codePage : AnsiCodePage();
+}
+
 AnsiCodePageHold::~AnsiCodePageHold() { heldAnsiCodePage = previous; }
 
 bool IsAnsiCodePageAvailable(unsigned codePage) {

@@ -25,6 +25,8 @@ bool SetAnsiCodePage(unsigned) { return false; }
 
 AnsiCodePageHold::AnsiCodePageHold() : previous(0) {}
 
+AnsiCodePageHold::AnsiCodePageHold(unsigned) : previous(0) {}
+
 AnsiCodePageHold::~AnsiCodePageHold() = default;
 
 bool IsAnsiCodePageAvailable(unsigned codePage) { return codePage == GetACP(); }

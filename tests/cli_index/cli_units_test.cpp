@@ -146,19 +146,35 @@ TEST(Base64, MatchesTheStandardVectors) {
 
 TEST(JsonLine, KeepsValidPathsAndCarriesOthersExactlyInBase64) {
     using nlohmann::json;
-    json plain = json::parse(JsonLine("/d/na\xC3\xAFve.txt", 3, "A\xF0\x9F\x98\x80", ""));
+    json plain = json::parse(JsonLine("/d/na\xC3\xAFve.txt", "exact", 3, "A\xF0\x9F\x98\x80", ""));
     EXPECT_EQ(plain["path"], "/d/na\xC3\xAFve.txt");
     EXPECT_FALSE(plain.contains("path_base64"));
     EXPECT_EQ(plain["text"], "A\xF0\x9F\x98\x80");
     EXPECT_FALSE(plain.contains("reason"));
 
-    std::string line = JsonLine("/d/odd\xFF\n.txt", -1, "", "missing");
+    std::string line = JsonLine("/d/odd\xFF\n.txt", "exact", -1, "", "missing");
     ASSERT_EQ(line.find('\n'), line.size() - 1) << "one line per file";
     json odd = json::parse(line);
     EXPECT_EQ(odd["path"], "/d/odd\xEF\xBF\xBD\n.txt");
     EXPECT_EQ(odd["path_base64"], Base64("/d/odd\xFF\n.txt"));
     EXPECT_EQ(odd["result"], -1);
     EXPECT_EQ(odd["reason"], "missing");
+    EXPECT_EQ(odd["reader"], "exact");
+    EXPECT_FALSE(odd.contains("meta"));
+}
+
+TEST(JsonLine, CarriesTheReaderAndTheDocumentsProperties) {
+    using nlohmann::json;
+    std::vector<DocumentProperty> meta = {{"title", "Quarterly \"Q3\"\n"}, {"author", "Ren\xC3\xA9e"}};
+    json row = json::parse(JsonLine("/d/a.rtf", "complete", 5, "hello", "", meta));
+    EXPECT_EQ(row["reader"], "complete");
+    EXPECT_EQ(row["meta"], json({{"title", "Quarterly \"Q3\"\n"}, {"author", "Ren\xC3\xA9e"}}));
+    EXPECT_EQ(row["text"], "hello");
+    // Keys in the documented order: path, reader, result, meta, text.
+    std::string line = JsonLine("/d/a.rtf", "complete", 5, "hello", "", meta);
+    EXPECT_LT(line.find("\"reader\""), line.find("\"result\""));
+    EXPECT_LT(line.find("\"result\""), line.find("\"meta\""));
+    EXPECT_LT(line.find("\"meta\""), line.find("\"text\""));
 }
 
 TEST(ParseNumber, AcceptsOnlyPlainDecimalsInRange) {

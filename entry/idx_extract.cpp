@@ -1,0 +1,96 @@
+// The portable library's second function: the document as a path or as
+// bytes, the reader of the caller's choice, the text as UTF-8.
+#include "idxfilter.h"
+
+#include <new>
+#include <string_view>
+
+#include "extraction/document_extraction.h"
+#include "platform/code_pages.h"
+
+namespace {
+
+using idxfilter::Extraction;
+using idxfilter::ExtractionFailure;
+using idxfilter::ReaderChoice;
+
+struct Request {
+    ReaderChoice reader = ReaderChoice::Complete;
+    unsigned ansiCodePage = 0;
+};
+
+// False for options this version does not know: a struct too small to
+// hold the fields, an unknown reader, a code page that cannot stand for
+// the ANSI code page.
+bool ReadOptions(const idx_extract_options* options, Request& request) {
+    if (options == nullptr) return true;
+    if (options->struct_size < sizeof(idx_extract_options)) return false;
+    if (options->reader == IDX_READER_EXACT)
+        request.reader = ReaderChoice::Exact;
+    else if (options->reader != IDX_READER_COMPLETE)
+        return false;
+    unsigned codePage = options->ansi_code_page;
+    if (codePage != 0 && codePage != idxfilter::kGuessAnsiCodePage && !idxfilter::IsAnsiCodePageAvailable(codePage))
+        return false;
+    request.ansiCodePage = codePage;
+    return true;
+}
+
+int ReasonCode(ExtractionFailure failure) {
+    switch (failure) {
+        case ExtractionFailure::None: return IDX_REASON_NONE;
+        case ExtractionFailure::NoText: return IDX_REASON_NO_TEXT;
+        case ExtractionFailure::Unreadable: return IDX_REASON_UNREADABLE;
+        case ExtractionFailure::Binary: return IDX_REASON_BINARY;
+        case ExtractionFailure::OutOfMemory: return IDX_REASON_OUT_OF_MEMORY;
+        case ExtractionFailure::TooLarge: return IDX_REASON_TOO_LARGE;
+        case ExtractionFailure::Failed: break;
+    }
+    return IDX_REASON_FAILED;
+}
+
+int64_t Fail(int code, int* reason) {
+    if (reason != nullptr) *reason = code;
+    return -1;
+}
+
+// Lends the properties, then the text, to the sinks. The result is set
+// only after they return: a sink that throws leaves it at -1.
+int64_t Deliver(const Extraction& extraction, idx_utf8_sink textSink, idx_property_sink propertySink, void* user,
+                int* reason) {
+    if (extraction.units < 0) return Fail(ReasonCode(extraction.failure), reason);
+    try {
+        if (propertySink != nullptr)
+            for (const auto& property : extraction.properties)
+                propertySink(property.name.c_str(), property.value.data(), property.value.size(), user);
+        textSink(extraction.text.data(), extraction.text.size(), user);
+    } catch (const std::bad_alloc&) {
+        return Fail(IDX_REASON_OUT_OF_MEMORY, reason);
+    } catch (...) {
+        return Fail(IDX_REASON_FAILED, reason);
+    }
+    if (reason != nullptr) *reason = IDX_REASON_NONE;
+    return extraction.units;
+}
+
+}  // namespace
+
+extern "C" int64_t idx_extract_path(const char* path, const idx_extract_options* options, idx_utf8_sink text_sink,
+                                    idx_property_sink property_sink, void* user, int* reason) {
+    Request request;
+    if (path == nullptr || text_sink == nullptr || !ReadOptions(options, request))
+        return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    return Deliver(idxfilter::ExtractFile(path, request.reader, request.ansiCodePage), text_sink, property_sink, user,
+                   reason);
+}
+
+extern "C" int64_t idx_extract_bytes(const void* data, size_t size, const idx_extract_options* options,
+                                     idx_utf8_sink text_sink, idx_property_sink property_sink, void* user,
+                                     int* reason) {
+    Request request;
+    if ((data == nullptr && size != 0) || text_sink == nullptr || !ReadOptions(options, request))
+        return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    std::string_view bytes(static_cast<const char*>(data), size);
+    return Deliver(idxfilter::ExtractBytes(bytes, request.reader, request.ansiCodePage), text_sink, property_sink,
+                   user, reason);
+}

@@ -1,0 +1,89 @@
+#include "extraction/document_extraction.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "entry/wide_buffer.h"
+#include "loading/document_loader.h"
+#include "platform/code_pages.h"
+#include "platform/file_reading.h"
+#include "rtf/conversion_driver.h"
+#include "text/utf16_to_utf8.h"
+
+namespace idxfilter {
+namespace {
+
+void CutAtFirstNul(std::string& text) {
+    const void* nul = std::memchr(text.data(), 0, text.size());
+    if (nul) text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+}
+
+// The export's steps, up to the UTF-16 text it would lend its sink, which
+// is then written as UTF-8.
+Extraction ReadExactly(std::string fileBytes) {
+    Extraction result;
+    std::string text;
+    DocumentLoader::Decode(std::move(fileBytes), text);
+    CutAtFirstNul(text);
+    std::string plain = ConvertRtfToText(std::move(text));
+    if (plain.empty()) return result;
+    WideBuffer wide(plain, true);
+    std::string().swap(plain);
+    std::size_t units = wide.Size() - 1;
+    if (units == 0) return result;
+    if (units > static_cast<std::size_t>(INT32_MAX)) {
+        result.failure = ExtractionFailure::TooLarge;
+        return result;
+    }
+    result.text = Utf16ToUtf8(wide.CStr(), units);
+    result.units = static_cast<std::int64_t>(units);
+    result.failure = ExtractionFailure::None;
+    return result;
+}
+
+Extraction ReadCompletely(std::string /*fileBytes*/) {
+    Extraction result;
+    result.failure = ExtractionFailure::Failed;
+    return result;
+}
+
+Extraction Read(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage) {
+    // Every step that asks for the ANSI code page gets the same answer.
+    // (0 and the guess are no code page: they keep the process's.)
+    AnsiCodePageHold hold(ansiCodePage);
+    if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes));
+    return ReadCompletely(std::move(fileBytes));
+}
+
+Extraction Failure(ExtractionFailure why) {
+    Extraction result;
+    result.failure = why;
+    return result;
+}
+
+}  // namespace
+
+Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodePage) {
+    try {
+        std::string fileBytes;
+        if (path == nullptr || !ReadWholeFile(path, fileBytes)) return Failure(ExtractionFailure::Unreadable);
+        return Read(std::move(fileBytes), reader, ansiCodePage);
+    } catch (const std::bad_alloc&) {
+        return Failure(ExtractionFailure::OutOfMemory);
+    } catch (...) {
+        return Failure(ExtractionFailure::Failed);
+    }
+}
+
+Extraction ExtractBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage) {
+    try {
+        return Read(std::string(bytes), reader, ansiCodePage);
+    } catch (const std::bad_alloc&) {
+        return Failure(ExtractionFailure::OutOfMemory);
+    } catch (...) {
+        return Failure(ExtractionFailure::Failed);
+    }
+}
+
+}  // namespace idxfilter
