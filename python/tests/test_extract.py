@@ -16,10 +16,6 @@ import pytest
 import idxfilter
 from conftest import comparable, sample_files, tool_rows
 
-READERS = ["complete", "exact"]
-
-
-@pytest.mark.parametrize("reader", READERS)
 def test_samples_give_the_tools_rows(reader: str) -> None:
     paths = [os.fsencode(p) for p in sample_files()]
     expected = [comparable(row, reader) for row in tool_rows(paths, reader)]
@@ -29,7 +25,6 @@ def test_samples_give_the_tools_rows(reader: str) -> None:
         assert row == want, row["path"]
 
 
-@pytest.mark.parametrize("reader", READERS)
 def test_generated_documents_give_the_tools_rows(generated: list[bytes], reader: str) -> None:
     expected = [comparable(row, reader) for row in tool_rows(generated, reader)]
     assert [idxfilter.jsonl_row(idxfilter.extract(p, reader=reader)) for p in generated] == expected
@@ -50,7 +45,6 @@ def _sources(data: bytes, tmp_path: pathlib.Path):
         yield "mmap", mapped
 
 
-@pytest.mark.parametrize("reader", READERS)
 def test_bytes_and_path_sources_agree(reader: str, tmp_path: pathlib.Path,
                                       generated: list[bytes]) -> None:
     for path in [os.fsencode(p) for p in sample_files()] + generated[:12]:
@@ -68,11 +62,12 @@ def test_bytes_and_path_sources_agree(reader: str, tmp_path: pathlib.Path,
                                                            from_path.units), (path, kind, call)
 
 
-def test_path_kinds_agree(generated: list[bytes]) -> None:
+def test_path_kinds_agree(generated: list[bytes], reader: str) -> None:
     path = generated[2]
-    want = idxfilter.extract(path)
+    want = idxfilter.extract(path, reader=reader)
+    assert want.units > 0
     for source in (os.fsdecode(path), pathlib.Path(os.fsdecode(path)), path):
-        got = idxfilter.extract(source)
+        got = idxfilter.extract(source, reader=reader)
         assert (got.text, got.meta, got.units) == (want.text, want.meta, want.units)
         assert got.path is source
 
@@ -82,20 +77,19 @@ NON_UTF8_NAMES = [b"caf\xe9.rtf", b"\xff\xfe.txt", b"trunc\xe2\x82.txt", b"sur\x
 
 
 @pytest.mark.parametrize("name", NON_UTF8_NAMES)
-def test_names_that_are_not_utf8(tmp_path: pathlib.Path, name: bytes) -> None:
+def test_names_that_are_not_utf8(tmp_path: pathlib.Path, name: bytes, reader: str) -> None:
     folder = os.fsencode(tmp_path)
     path = os.path.join(folder, name)
     with open(path, "wb") as f:
         f.write(b"{\\rtf1\\ansi caf\\'e9 au lait\\par}")
-    want = idxfilter.extract(path)
+    want = idxfilter.extract(path, reader=reader)
     assert want.units > 0 and "caf\u00e9 au lait" in want.text
     as_str = os.fsdecode(path)  # surrogate escapes stand for the bytes
-    assert idxfilter.extract(as_str).text == want.text
-    assert idxfilter.extract(pathlib.Path(as_str)).text == want.text
+    assert idxfilter.extract(as_str, reader=reader).text == want.text
+    assert idxfilter.extract(pathlib.Path(as_str), reader=reader).text == want.text
     row = idxfilter.jsonl_row(want)
     assert row["path_base64"] and "\ufffd" in row["path"]
-    assert comparable(tool_rows([path], "exact")[0], "exact") == \
-        idxfilter.jsonl_row(idxfilter.extract(path, reader="exact"))
+    assert [row] == [comparable(r, reader) for r in tool_rows([path], reader)]
 
 
 def _fifo_with_writer(path: str, data: bytes) -> threading.Thread:
@@ -109,7 +103,6 @@ def _fifo_with_writer(path: str, data: bytes) -> threading.Thread:
     return writer
 
 
-@pytest.mark.parametrize("reader", READERS)
 def test_files_that_give_no_text(tmp_path: pathlib.Path, reader: str) -> None:
     (tmp_path / "empty").write_bytes(b"")
     (tmp_path / "blank.rtf").write_bytes(b"{\\rtf1\\ansi }")
@@ -159,7 +152,6 @@ def test_fifo_is_read_as_a_stream(tmp_path: pathlib.Path) -> None:
     assert stat.S_ISFIFO(os.stat(path).st_mode)
 
 
-@pytest.mark.parametrize("reader", READERS)
 def test_bytes_that_are_not_documents(reader: str) -> None:
     with open("/bin/true", "rb") as f:
         elf = f.read()
@@ -220,14 +212,13 @@ def test_code_pages_change_8bit_text() -> None:
 
 
 def test_results_are_frozen() -> None:
-    result = idxfilter.extract_bytes(b"hello\n")
+    result = idxfilter.extract_bytes(b"hello\n", reader="exact")
     with pytest.raises(AttributeError):
         result.text = "other"  # type: ignore[misc]
-    assert result.ok and not idxfilter.extract_bytes(b"").ok
+    assert result.ok and not idxfilter.extract_bytes(b"", reader="exact").ok
 
 
 @pytest.mark.slow
-@pytest.mark.parametrize("reader", READERS)
 def test_a_document_of_200_mb(tmp_path: pathlib.Path, reader: str) -> None:
     line = "{\\b quarterly} caf\\'e9 report \\u1078? \\par\n"
     count = 200 * 1024 * 1024 // len(line) + 1

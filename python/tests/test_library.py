@@ -13,7 +13,7 @@ import pytest
 from conftest import ROOT
 
 SOURCE_PACKAGE = ROOT / "python"
-PROBE = "import idxfilter; print(idxfilter.library_path); print(idxfilter.extract_bytes(b'ok\\n').text, end='')"
+PROBE = "import idxfilter; print(idxfilter.library_path); print(idxfilter.extract_bytes(b'ok\\n', reader='exact').text, end='')"
 
 
 def _clean_environment(pythonpath: pathlib.Path | str) -> dict[str, str]:
