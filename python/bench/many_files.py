@@ -1,19 +1,21 @@
 """Files per second: extract_many beside the command-line tool on the same files.
 
-usage: python3 python/bench/many_files.py TOOL DOCS [RUNS] [--reader R] [--jsonl]
+usage: python3 python/bench/many_files.py TOOL DOCS [RUNS] [--reader R] [--jobs N]
+                                          [--jsonl] [--tool-reader]
 
 DOCS is a folder of documents, e.g. the one bench/index_many_files.sh
 makes and keeps with WORK=dir (WORK/docs). Each run times, one after the
 other, the tool over every file (find | sort | xargs, output to /dev/null,
 as that script does; with --jsonl the tool writes JSON lines) and
-extract_many over the same sorted paths (every result taken). Prints each
-run and the best of each.
+extract_many over the same sorted paths (every result taken, its text
+read). Prints each run's wall and CPU seconds and the best of each.
 """
 
 from __future__ import annotations
 
 import argparse
 import os
+import resource
 import subprocess
 import sys
 import time
@@ -30,22 +32,29 @@ def list_files(folder: str) -> list[str]:
     return sorted(paths)
 
 
-def time_tool(tool: str, folder: str, jsonl: bool, reader: str) -> float:
-    options = " --jsonl" if jsonl else ""
-    if reader == "exact" and jsonl:
-        options += ""  # the tool's own reader is the exact one
+def cpu_seconds(who: int) -> float:
+    usage = resource.getrusage(who)
+    return usage.ru_utime + usage.ru_stime
+
+
+def time_tool(tool: str, folder: str, options: str) -> tuple[float, float]:
+    """Wall and CPU seconds of the tool over every file of ``folder``."""
+    cpu = cpu_seconds(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run(f"cd '{folder}' && find . -type f -print0 | sort -z | "
                    f"xargs -0 '{tool}'{options} > /dev/null", shell=True, check=False)
-    return time.perf_counter() - start
+    return time.perf_counter() - start, cpu_seconds(resource.RUSAGE_CHILDREN) - cpu
 
 
-def time_many(paths: list[str], reader: str, jobs: int | None) -> float:
+def time_many(paths: list[str], reader: str, jobs: int | None) -> tuple[float, float]:
+    """Wall and CPU seconds of extract_many over ``paths``, every text read."""
+    cpu = cpu_seconds(resource.RUSAGE_SELF)
     start = time.perf_counter()
-    count = 0
+    count = characters = 0
     for result in idxfilter.extract_many(paths, reader=reader, jobs=jobs):
         count += result.units > 0
-    elapsed = time.perf_counter() - start
+        characters += len(result.text)
+    elapsed = time.perf_counter() - start, cpu_seconds(resource.RUSAGE_SELF) - cpu
     if count != len(paths):
         print(f"  ({len(paths) - count} files gave no text)")
     return elapsed
@@ -58,22 +67,30 @@ def main() -> None:
     parser.add_argument("runs", nargs="?", type=int, default=5)
     parser.add_argument("--reader", default="exact", choices=["complete", "exact"])
     parser.add_argument("--jobs", type=int, default=None)
-    parser.add_argument("--jsonl", action="store_true")
+    parser.add_argument("--jsonl", action="store_true", help="the tool writes JSON lines")
+    parser.add_argument("--tool-reader", action="store_true",
+                        help="pass --exact or --complete to the tool (builds that have both)")
     args = parser.parse_args()
     tool = os.path.realpath(args.tool)
     folder = os.path.abspath(args.docs)
     paths = [os.path.join(folder, os.path.relpath(p, folder)) for p in list_files(folder)]
     print(f"{len(paths)} files, library {idxfilter.library_path}, reader {args.reader}")
+    options = (" --jsonl" if args.jsonl else "") + (" --" + args.reader if args.tool_reader else "")
     best_tool = best_many = float("inf")
+    ratios = []
     for run in range(args.runs):
-        tool_s = time_tool(tool, folder, args.jsonl, args.reader)
-        many_s = time_many(paths, args.reader, args.jobs)
+        tool_s, tool_cpu = time_tool(tool, folder, options)
+        many_s, many_cpu = time_many(paths, args.reader, args.jobs)
         best_tool, best_many = min(best_tool, tool_s), min(best_many, many_s)
-        print(f"run {run + 1}: tool {tool_s:.2f} s {len(paths) / tool_s:8.0f} files/s   "
-              f"extract_many {many_s:.2f} s {len(paths) / many_s:8.0f} files/s   "
+        ratios.append(tool_s / many_s)
+        print(f"run {run + 1}: tool {tool_s:.2f} s {len(paths) / tool_s:6.0f} files/s "
+              f"(cpu {tool_cpu:.2f} s)   extract_many {many_s:.2f} s "
+              f"{len(paths) / many_s:6.0f} files/s (cpu {many_cpu:.2f} s)   "
               f"ratio {tool_s / many_s:.0%}")
+    ratios.sort()
     print(f"best: tool {len(paths) / best_tool:.0f} files/s, extract_many "
-          f"{len(paths) / best_many:.0f} files/s, {best_tool / best_many:.0%} of the tool")
+          f"{len(paths) / best_many:.0f} files/s, {best_tool / best_many:.0%} of the tool; "
+          f"median run ratio {ratios[len(ratios) // 2]:.0%}")
 
 
 if __name__ == "__main__":

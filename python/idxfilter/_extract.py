@@ -8,7 +8,7 @@ from typing import Any
 from . import _native
 from ._opening import open_input
 from ._options import CodePage, Reader, code_page_number, reader_number
-from ._reasons import REASON_BAD_ARGUMENT, reason_for_library
+from ._reasons import REASON_BAD_ARGUMENT, REASON_UNREADABLE, reason_for_library
 from ._result import Result, Source
 
 _READER_NAMES = ("complete", "exact")
@@ -33,12 +33,14 @@ def path_bytes(source: object) -> bytes:
 
 
 def _result(extraction: _native.Extraction, empty: bool, source: Source | None, reader: int,
-            ansi_code_page: int) -> Result:
+            ansi_code_page: int, unreadable: str | None = None) -> Result:
     name = _READER_NAMES[reader]
     if extraction.units <= 0:
         if extraction.reason == REASON_BAD_ARGUMENT:
             raise ValueError(f"the library refused reader={name!r} with ansi_code_page="
                              f"{ansi_code_page}: that code page is not available")
+        if extraction.reason == REASON_UNREADABLE and unreadable is not None:
+            return Result("", {}, -1, unreadable, source, name)
         return Result("", {}, -1, reason_for_library(extraction.reason, empty), source, name)
     return Result(extraction.text.decode("utf-8"), dict(extraction.properties), extraction.units,
                   None, source, name)
@@ -49,15 +51,18 @@ def extract_file(path: bytes, source: Source | None, reader: int, ansi_code_page
     opened = open_input(path)
     if opened.reason is not None:
         return Result("", {}, -1, opened.reason, source, _READER_NAMES[reader])
+    unreadable = None
     try:
         if opened.data is not None:
             extraction = _native.extract_buffer(opened.data, reader, ansi_code_page)
         else:
             assert opened.path is not None
             extraction = _native.extract_path(opened.path, reader, ansi_code_page)
+            if extraction.reason == REASON_UNREADABLE:
+                unreadable = opened.reason_it_cannot_be_read()
     finally:
         opened.close()
-    return _result(extraction, opened.empty, source, reader, ansi_code_page)
+    return _result(extraction, opened.empty, source, reader, ansi_code_page, unreadable)
 
 
 def extract_document(document: Any, reader: int, ansi_code_page: int) -> Result:

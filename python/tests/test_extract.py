@@ -9,6 +9,9 @@ import os
 import pathlib
 import random
 import stat
+import subprocess
+import sys
+import tempfile
 import threading
 
 import pytest
@@ -135,12 +138,33 @@ def test_tool_reasons_match(tmp_path: pathlib.Path) -> None:
     assert rows == [comparable(r, "exact") for r in tool_rows(paths, "exact")]
 
 
-@pytest.mark.skipif(os.geteuid() == 0, reason="root reads every file")
-def test_unreadable_file(tmp_path: pathlib.Path) -> None:
-    path = tmp_path / "secret.txt"
-    path.write_text("hidden")
-    path.chmod(0)
-    assert idxfilter.extract(path).reason == "permission denied"
+PERMISSION_PROBE = """
+import os, sys, idxfilter
+os.setgid(65534); os.setuid(65534)
+for path in sys.argv[1:]:
+    print(idxfilter.extract(path, reader="exact").reason)
+"""
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root to run as another user")
+def test_files_this_user_may_not_read() -> None:
+    # Run as nobody: a file it may not read, and one in a folder it may not
+    # enter (the library is not even reached).
+    with tempfile.TemporaryDirectory(dir="/tmp") as folder:
+        os.chmod(folder, 0o755)
+        secret = os.path.join(folder, "secret.txt")
+        closed = os.path.join(folder, "closed")
+        with open(secret, "w") as f:
+            f.write("hidden")
+        os.chmod(secret, 0)
+        os.mkdir(closed, 0o700)
+        with open(os.path.join(closed, "inside.txt"), "w") as f:
+            f.write("hidden")
+        run = subprocess.run([sys.executable, "-c", PERMISSION_PROBE, secret,
+                              os.path.join(closed, "inside.txt")],
+                             capture_output=True, text=True, env=dict(os.environ))
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.splitlines() == ["permission denied", "permission denied"]
 
 
 def test_fifo_is_read_as_a_stream(tmp_path: pathlib.Path) -> None:
