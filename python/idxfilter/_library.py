@@ -10,7 +10,9 @@ The library is looked for, in this order:
 3. the build tree next to the source tree, ``build/native/libidxfilter.so``
    relative to this package, for a checkout used as it is;
 4. the system's loader: ``libidxfilter.so.2``, then ``libidxfilter.so``
-   (and what :func:`ctypes.util.find_library` finds).
+   (and what :func:`ctypes.util.find_library` finds), then the same names
+   in /usr/local/lib, where ``cmake --install`` puts the library by
+   default and the loader looks only once ``ldconfig`` has run.
 
 The first candidate that exists is loaded; if it cannot be loaded, or does
 not have the functions this package needs, :class:`LibraryNotFound` says
@@ -23,6 +25,7 @@ from __future__ import annotations
 import ctypes
 import ctypes.util
 import os
+import sysconfig
 from pathlib import Path
 
 LIBRARY_VARIABLE = "IDXFILTER_LIBRARY"
@@ -90,6 +93,10 @@ def load_library() -> tuple[ctypes.CDLL, str]:
     found = ctypes.util.find_library("idxfilter")
     if found and found not in names:
         names.append(found)
+    multiarch = sysconfig.get_config_var("MULTIARCH")
+    for folder in ["/usr/local/lib"] + ([f"/usr/local/lib/{multiarch}"] if multiarch else []):
+        names.extend(os.path.join(folder, name) for name in SYSTEM_NAMES
+                     if os.path.exists(os.path.join(folder, name)))
     errors = []
     for name in names:
         try:

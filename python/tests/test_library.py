@@ -82,3 +82,27 @@ def test_a_library_without_the_functions(tmp_path: pathlib.Path) -> None:
     run = subprocess.run([sys.executable, "-c", "import idxfilter"], env=env, capture_output=True,
                          text=True)
     assert run.returncode != 0 and "lacks idx_extract_path" in run.stderr
+
+
+@pytest.mark.slow
+def test_pip_install_records_the_library_it_was_built_with(tmp_path: pathlib.Path) -> None:
+    source = tmp_path / "python"
+    shutil.copytree(SOURCE_PACKAGE, source, ignore=shutil.ignore_patterns("tests", "build",
+                                                                          "*.egg-info"))
+    venv = tmp_path / "venv"
+    subprocess.run([sys.executable, "-m", "venv", "--system-site-packages", str(venv)], check=True)
+    env = _clean_environment("")
+    env["IDXFILTER_LIBRARY"] = os.environ["IDXFILTER_LIBRARY"]  # at build time only
+    install = subprocess.run([str(venv / "bin" / "pip"), "install", "-q", "--no-build-isolation",
+                              "--no-index", str(source)], env=env, capture_output=True, text=True)
+    assert install.returncode == 0, install.stderr
+    env.pop("IDXFILTER_LIBRARY")
+    env.pop("PYTHONPATH")
+    run = subprocess.run([str(venv / "bin" / "python"), "-c", PROBE], env=env, cwd=tmp_path,
+                         capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    path, text = run.stdout.splitlines()
+    assert os.path.samefile(path, os.environ["IDXFILTER_LIBRARY"]) and text == "ok"
+    assert str(venv) in subprocess.run([str(venv / "bin" / "python"), "-c",
+                                        "import idxfilter; print(idxfilter.__file__)"],
+                                       env=env, capture_output=True, text=True).stdout
