@@ -18,11 +18,13 @@ for ever.
 
 from __future__ import annotations
 
+import asyncio
 import itertools
 import json
 import os
 import time
 from collections import Counter
+from concurrent.futures import CancelledError
 from collections.abc import Iterable, Iterator
 from typing import Any
 
@@ -92,6 +94,7 @@ class _Connection:
 
         self.cluster: Any = None
         self.owned = False
+        self.connect_timeout = connect_timeout
         if client is None:
             self.cluster = distributed.LocalCluster(
                 n_workers=default_jobs(), threads_per_worker=1, processes=True,
@@ -114,10 +117,13 @@ class _Connection:
                             "not " + type(client).__name__)
 
     def close(self) -> None:
-        if self.owned:
-            self.client.close()
-        if self.cluster is not None:
-            self.cluster.close()
+        try:
+            if self.owned:
+                self.client.close(timeout=self.connect_timeout)
+            if self.cluster is not None:
+                self.cluster.close(timeout=self.connect_timeout)
+        except Exception:  # noqa: BLE001 - a scheduler that is gone cannot be told
+            pass
 
 
 def _worker_threads(client: Any) -> int:
@@ -206,9 +212,20 @@ def _run(connection: _Connection, partitions: Iterator[list[bytes]], folder: str
             if deadline is not None and now > deadline:
                 raise ClusterError(f"the extraction did not finish within {timeout:g} s")
     except BaseException:
-        for future in pending:
-            future.cancel()
+        _cancel_quietly(client, pending)
         raise
+
+
+def _cancel_quietly(client: Any, futures: set[Any]) -> None:
+    """Cancels what is still pending, in one call, while the scheduler is
+    there to hear it (on a lost scheduler each call would wait out the
+    connection timeout)."""
+    if not futures or client.status != "running":
+        return
+    try:
+        client.cancel(list(futures))
+    except Exception:  # noqa: BLE001 - the run has failed already; its error is raised
+        pass
 
 
 def extract_to_jsonl(paths: Iterable[Source], output_dir: str | os.PathLike[str], *,
@@ -247,6 +264,11 @@ def extract_to_jsonl(paths: Iterable[Source], output_dir: str | os.PathLike[str]
     try:
         outcomes = _run(connection, _partitions(paths, partition_size), folder, reader_value,
                         code_page, timeout, connect_timeout)
+    except (OSError, TimeoutError) as error:
+        raise ClusterError(f"lost the Dask scheduler during the run: {error}") from error
+    except (CancelledError, asyncio.CancelledError) as error:
+        raise ClusterError("lost the Dask scheduler during the run: its tasks were "
+                           "cancelled") from error
     finally:
         connection.close()
     _remove_temporaries(folder)

@@ -8,6 +8,8 @@ import json
 import os
 import pathlib
 import signal
+import subprocess
+import sys
 import threading
 import time
 
@@ -140,3 +142,55 @@ def test_earlier_output_is_kept_unless_overwritten(cluster, documents: list[byte
 def test_bad_arguments(tmp_path: pathlib.Path, arguments: dict, error: type) -> None:
     with pytest.raises(error):
         idxfilter.dask.extract_to_jsonl([b"x"], tmp_path, **arguments)
+
+
+def _start(command: list[str], env: dict | None = None) -> subprocess.Popen:
+    return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
+                            start_new_session=True)
+
+
+def test_a_scheduler_that_dies_during_the_run(documents: list[bytes],
+                                              tmp_path: pathlib.Path) -> None:
+    # A scheduler and a worker of their own, so that the scheduler can be killed.
+    scheduler_file = tmp_path / "scheduler.json"
+    scheduler = _start([sys.executable, "-m", "distributed.cli.dask_scheduler", "--host",
+                        "127.0.0.1", "--port", "0", "--no-dashboard", "--scheduler-file",
+                        str(scheduler_file)])
+    worker = None
+    try:
+        deadline = time.monotonic() + 60
+        while not scheduler_file.exists() or not scheduler_file.read_text().strip():
+            assert time.monotonic() < deadline and scheduler.poll() is None
+            time.sleep(0.05)
+        time.sleep(0.2)
+        address = json.loads(scheduler_file.read_text())["address"]
+        worker = _start([sys.executable, "-m", "distributed.cli.dask_worker", "--nworkers", "1",
+                         "--nthreads", "1", "--no-dashboard", address], env=dict(os.environ))
+        out = tmp_path / "out"
+        outcome: dict = {}
+
+        def run() -> None:
+            try:
+                idxfilter.dask.extract_to_jsonl(documents, out, client=address, partition_size=2,
+                                                connect_timeout=5, reader="exact")
+            except BaseException as error:  # noqa: BLE001 - checked below
+                outcome["error"] = error
+
+        runner = threading.Thread(target=run)
+        runner.start()
+        while not (out.is_dir() and len(list(out.glob("part-*.jsonl"))) >= 5):
+            assert time.monotonic() < deadline and runner.is_alive(), outcome
+            time.sleep(0.02)
+        scheduler.kill()
+        killed = time.monotonic()
+        runner.join(60)
+        assert not runner.is_alive()
+        assert time.monotonic() - killed < 30
+        assert isinstance(outcome.get("error"), idxfilter.dask.ClusterError), outcome
+        assert "lost the Dask scheduler" in str(outcome["error"])
+        assert not (out / "manifest.json").exists()
+    finally:
+        for process in (scheduler, worker):
+            if process is not None and process.poll() is None:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
