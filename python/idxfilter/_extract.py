@@ -32,6 +32,22 @@ def path_bytes(source: object) -> bytes:
     return encoded
 
 
+_accepted_options: set[tuple[int, int]] = set()
+
+
+def check_options(reader: int, ansi_code_page: int) -> None:
+    """Raises ValueError for options the library refuses (a code page it cannot
+    use as ANSI code page), whatever the document: asked of the library once
+    per pair, on an empty document."""
+    if (reader, ansi_code_page) in _accepted_options:
+        return
+    if _native.extract_buffer(b"", reader, ansi_code_page).reason == REASON_BAD_ARGUMENT:
+        raise ValueError(f"ansi_code_page {ansi_code_page} cannot stand for the ANSI code page "
+                         "in this build of the library (today's builds: 874, 932, 936, 949, 950, "
+                         "1250 to 1257)")
+    _accepted_options.add((reader, ansi_code_page))
+
+
 def _result(extraction: _native.Extraction, empty: bool, source: Source | None, reader: int,
             ansi_code_page: int, unreadable: str | None = None) -> Result:
     name = _READER_NAMES[reader]
@@ -108,6 +124,7 @@ def extract(source: Source | bytearray | memoryview, *, reader: Reader = "comple
     """
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
+    check_options(reader_value, code_page)
     if isinstance(source, (str, bytes, os.PathLike)):
         return extract_file(path_bytes(source), source, reader_value, code_page)
     return extract_document(source, reader_value, code_page)
@@ -120,6 +137,7 @@ def extract_bytes(document: Any, *, reader: Reader = "complete",
     :func:`extract`; the result's ``path`` is None."""
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
+    check_options(reader_value, code_page)
     if isinstance(document, str):
         raise TypeError("a document must be bytes-like, not str (a path goes to idxfilter.extract)")
     return extract_document(document, reader_value, code_page)

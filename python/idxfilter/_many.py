@@ -15,7 +15,7 @@ from collections import deque
 from collections.abc import Iterable, Iterator
 from concurrent.futures import Future, ThreadPoolExecutor
 
-from ._extract import extract_file, path_bytes
+from ._extract import check_options, extract_file, path_bytes
 from ._options import CodePage, Reader, code_page_number, reader_number
 from ._result import Result, Source
 
@@ -74,6 +74,7 @@ def extract_many(paths: Iterable[Source], *, jobs: int | None = None, reader: Re
     """
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
+    check_options(reader_value, code_page)
     threads = _check_jobs(jobs)
     return _run(iter(paths), threads, reader_value, code_page)
 

@@ -28,7 +28,7 @@ from concurrent.futures import CancelledError
 from typing import Any
 
 from ._cluster import ClusterError, Connection
-from ._extract import path_bytes
+from ._extract import check_options, path_bytes
 from ._options import CodePage, Reader, code_page_number, reader_number
 from ._partition_file import is_temporary, partition_name
 from ._partition_tasks import run_partitions
@@ -107,6 +107,7 @@ def extract_to_jsonl(paths: Iterable[Source], output_dir: str | os.PathLike[str]
     """
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
+    check_options(reader_value, code_page)
     if isinstance(partition_size, bool) or not isinstance(partition_size, int):
         raise TypeError("partition_size must be an int")
     if partition_size < 1:

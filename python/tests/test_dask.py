@@ -138,6 +138,7 @@ def test_earlier_output_is_kept_unless_overwritten(cluster, documents: list[byte
     ({"partition_size": 0}, ValueError),
     ({"partition_size": "10"}, TypeError),
     ({"reader": "fast"}, ValueError),
+    ({"reader": "exact", "ansi_code_page": 12345}, ValueError),
 ])
 def test_bad_arguments(tmp_path: pathlib.Path, arguments: dict, error: type) -> None:
     with pytest.raises(error):
