@@ -63,21 +63,18 @@ def _result(extraction: _native.Extraction, empty: bool, source: Source | None, 
 
 
 def extract_file(path: bytes, source: Source | None, reader: int, ansi_code_page: int) -> Result:
-    """The file at ``path`` (checked bytes), opened as the tool opens it."""
+    """The file at ``path`` (checked bytes), looked at as the tool looks at it."""
     opened = open_input(path)
     if opened.reason is not None:
         return Result("", {}, -1, opened.reason, source, _READER_NAMES[reader])
     unreadable = None
-    try:
-        if opened.data is not None:
-            extraction = _native.extract_buffer(opened.data, reader, ansi_code_page)
-        else:
-            assert opened.path is not None
-            extraction = _native.extract_path(opened.path, reader, ansi_code_page)
-            if extraction.reason == REASON_UNREADABLE:
-                unreadable = opened.reason_it_cannot_be_read()
-    finally:
-        opened.close()
+    if opened.data is not None:
+        extraction = _native.extract_buffer(opened.data, reader, ansi_code_page)
+    else:
+        assert opened.path is not None
+        extraction = _native.extract_path(opened.path, reader, ansi_code_page)
+        if extraction.reason == REASON_UNREADABLE:
+            unreadable = opened.reason_it_cannot_be_read()
     return _result(extraction, opened.empty, source, reader, ansi_code_page, unreadable)
 
 
