@@ -3,8 +3,12 @@
 start included, output to /dev/null), on one core, beside GNU UnRTF
 (`unrtf --text`) and `cat FILE > /dev/null` as the floor.
 
-    bench/throughput.py [--tool PATH] [--runs N] [--worst-case]
+    bench/throughput.py [--tool PATH] [--runs N] [--worst-case] [--reader R]
                         [--unrtf-timeout SECONDS] [--no-unrtf] [SIZES_MIB...]
+
+--reader complete or exact times the tool with that reader; both (the
+default) times each and gives the complete reader's time over the exact
+one's.
 
 Sizes default to 1 10. Inputs come from make_inputs.py (--worst-case adds
 its stress inputs). Each command runs N times (default 5; 1 from 100 MiB
@@ -72,6 +76,7 @@ def main():
     parser.add_argument("--worst-case", action="store_true")
     parser.add_argument("--unrtf-timeout", type=float, default=300)
     parser.add_argument("--no-unrtf", action="store_true")
+    parser.add_argument("--reader", choices=["complete", "exact", "both"], default="both")
     args = parser.parse_args()
     if not os.access(args.tool, os.X_OK):
         sys.exit(f"throughput.py: no tool at {args.tool} (build it first)")
@@ -80,8 +85,10 @@ def main():
     unrtf = None if args.no_unrtf else shutil.which("unrtf")
     pin_to_one_core()
 
-    print(f"{'input':34} {'MB':>7} {'idxfilter':>10} {'MB/s':>7} {'peak/size':>9} "
-          f"{'cat MB/s':>9} {'unrtf MB/s':>10} {'speedup':>8}")
+    readers = ["complete", "exact"] if args.reader == "both" else [args.reader]
+    columns = "".join(f" {r + ' s':>11} {'MB/s':>7} {'peak/size':>9}" for r in readers)
+    ratio = f" {'c/e time':>8}" if len(readers) == 2 else ""
+    print(f"{'input':34} {'MB':>7}{columns}{ratio} {'cat MB/s':>9} {'unrtf MB/s':>10} {'speedup':>8}")
     with tempfile.TemporaryDirectory() as work:
         for size in args.sizes:
             folder = Path(work) / f"{size:g}"
@@ -96,8 +103,17 @@ def main():
 
 def report(file, args, runs, unrtf):
     megabytes = file.stat().st_size / 1e6
-    seconds = fastest([args.tool, str(file)], runs)
-    peak_kb = peak_kilobytes([args.tool, str(file)])
+    readers = ["complete", "exact"] if args.reader == "both" else [args.reader]
+    timed = {}
+    columns = ""
+    for reader in readers:
+        command = [args.tool, f"--{reader}", str(file)]
+        seconds = fastest(command, runs)
+        peak_kb = peak_kilobytes(command)
+        timed[reader] = seconds
+        columns += f" {seconds:10.3f}s {megabytes / seconds:7.0f} {peak_kb * 1024 / (megabytes * 1e6):8.1f}x"
+    ratio = f" {timed['complete'] / timed['exact']:8.2f}" if len(readers) == 2 else ""
+    seconds = timed[readers[-1]]
     cat_seconds = fastest(["cat", str(file)], runs)
     unrtf_rate = speedup = "-"
     if unrtf and file.suffix == ".rtf":
@@ -108,8 +124,7 @@ def report(file, args, runs, unrtf):
         else:
             unrtf_rate = f"{megabytes / result[0]:.2f}"
             speedup = f"{result[0] / seconds:.0f}x"
-    print(f"{file.name:34} {megabytes:7.1f} {seconds:9.3f}s {megabytes / seconds:7.0f} "
-          f"{peak_kb * 1024 / (megabytes * 1e6):8.1f}x {megabytes / cat_seconds:9.0f} "
+    print(f"{file.name:34} {megabytes:7.1f}{columns}{ratio} {megabytes / cat_seconds:9.0f} "
           f"{unrtf_rate:>10} {speedup:>8}", flush=True)
 
 

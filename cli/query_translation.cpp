@@ -108,13 +108,28 @@ std::vector<Token> Normalise(std::vector<Token> tokens) {
     return kept;
 }
 
+// Each level can take seven entries of FTS5's parser stack of 100 (a OR b
+// AND c NOT ( ...): deeper groups overflow it.
+constexpr int kMaxGroupDepth = 8;
+
 std::string Render(const std::vector<Token>& tokens) {
     std::string out;
     int depth = 0;
+    int deeper = 0;  // opened beyond kMaxGroupDepth, not yet closed
     Kind previous = Kind::Operator;
     for (const Token& token : tokens) {
         // "()" and "a ( ) b" would be syntax errors; operators left
         // dangling by dropped words likewise.
+        if (token.kind == Kind::Close && deeper > 0) {
+            --deeper;
+            continue;
+        }
+        if (token.kind == Kind::Open && depth == kMaxGroupDepth) {
+            // FTS5's parser has a bounded stack: groups nested deeper than
+            // this are read as if their parentheses were not there.
+            ++deeper;
+            continue;
+        }
         if (token.kind == Kind::Close) {
             if (depth == 0 || previous == Kind::Open || previous == Kind::Operator) continue;
             --depth;

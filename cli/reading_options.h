@@ -11,7 +11,7 @@
 namespace idxfilter::cli {
 
 // The reader used when neither --exact nor --complete is given.
-inline constexpr ReaderChoice kDefaultReader = ReaderChoice::Exact;
+inline constexpr ReaderChoice kDefaultReader = ReaderChoice::Complete;
 
 struct ReadingOptions {
     ReaderChoice reader = kDefaultReader;

@@ -7,10 +7,10 @@
 # The options of one command ("filter" for the tool without a command word).
 _idxfilter_options() {
   case $1 in
-    index) echo "--db --jobs --ansi-codepage --force --prune --exclude --help" ;;
+    index) echo "--db --jobs --exact --complete --ansi-codepage --force --prune --exclude --help" ;;
     forget) echo "--db --help" ;;
     search) echo "--db --limit --json -0 --fts --help" ;;
-    *) echo "--ansi-codepage --utf16 --jsonl --jobs --version --help" ;;
+    *) echo "--exact --complete --ansi-codepage --utf16 --jsonl --jobs --version --help" ;;
   esac
 }
 
@@ -43,7 +43,7 @@ _idxfilter_value() {
   case $1 in
     --db) _idxfilter_files "$2" ;;
     --ansi-codepage)
-      _idxfilter_reply -W "874 932 936 949 950 1250 1251 1252 1253 1254 1255 1256 1257" -- "$2" ;;
+      _idxfilter_reply -W "auto 874 932 936 949 950 1250 1251 1252 1253 1254 1255 1256 1257" -- "$2" ;;
   esac
   # --jobs, --limit and --exclude take numbers and patterns: nothing to offer.
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "complete/document_reading.h"
 #include "entry/wide_buffer.h"
 #include "loading/document_loader.h"
 #include "platform/code_pages.h"
@@ -42,9 +43,31 @@ Extraction ReadExactly(std::string fileBytes) {
     return result;
 }
 
-Extraction ReadCompletely(std::string /*fileBytes*/) {
+// UTF-16 units of well-formed UTF-8: one a character, two beyond U+FFFF.
+std::int64_t Utf16Length(std::string_view utf8) {
+    std::int64_t units = 0;
+    for (unsigned char byte : utf8) {
+        if ((byte & 0xC0) != 0x80) ++units;  // a character starts
+        if (byte >= 0xF0) ++units;           // its second unit
+    }
+    return units;
+}
+
+Extraction ReadCompletely(std::string fileBytes, unsigned ansiCodePage) {
     Extraction result;
-    result.failure = ExtractionFailure::Failed;
+    unsigned codePage = ansiCodePage == kGuessAnsiCodePage ? complete::kGuessCodePage : 0;
+    complete::DocumentText document = complete::ReadDocument(fileBytes, codePage);
+    std::string().swap(fileBytes);
+    if (document.kind == complete::DocumentKind::Binary) {
+        result.failure = ExtractionFailure::Binary;
+        return result;
+    }
+    if (document.text.empty()) return result;
+    result.units = Utf16Length(document.text);
+    result.text = std::move(document.text);
+    for (complete::Property& property : document.properties)
+        result.properties.push_back({std::move(property.name), std::move(property.value)});
+    result.failure = ExtractionFailure::None;
     return result;
 }
 
@@ -53,7 +76,7 @@ Extraction Read(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePag
     // (0 and the guess are no code page: they keep the process's.)
     AnsiCodePageHold hold(ansiCodePage);
     if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes));
-    return ReadCompletely(std::move(fileBytes));
+    return ReadCompletely(std::move(fileBytes), ansiCodePage);
 }
 
 Extraction Failure(ExtractionFailure why) {

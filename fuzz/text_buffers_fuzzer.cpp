@@ -145,7 +145,7 @@ void CheckAnsiBuffers(std::string_view bytes) {
 void CheckCodePageToUtf8(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > 1 << 20) return;
     std::vector<char16_t> units(bytes.size());
-    for (unsigned codePage : {kAnsiCodePageAlias, 932u, 936u, 949u, 950u, 1361u, 1252u, 1255u, 42u}) {
+    for (unsigned codePage : {kAnsiCodePageAlias, 932u, 936u, 949u, 950u, 1361u, 10001u, 10008u, 1252u, 1255u, 42u}) {
         for (unsigned flags : {0u, kStrictConversion}) {
             std::string expected = "kept", got = "kept";
             int written = MultiByteToWide(codePage, flags, bytes.data(), static_cast<int>(bytes.size()),

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${IDXFILTER_FUZZ_BUILD:-build/fuzz}
 jobs=${IDXFILTER_FUZZ_JOBS:-$(nproc)}
-targets=${IDXFILTER_FUZZ_TARGETS:-filter rtf text_buffers tokens query}
+targets=${IDXFILTER_FUZZ_TARGETS:-filter rtf text_buffers tokens query complete}
 cxx=${IDXFILTER_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 cc=${cxx/clang++/clang}
 [ -n "$cxx" ] || { echo "fuzz.sh: clang++ not found (install clang-14 libclang-rt-14-dev)" >&2; exit 2; }

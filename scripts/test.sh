@@ -24,7 +24,7 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   packages=(cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev
     nlohmann-json3-dev clang-14 libclang-rt-14-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
-    pkg-config man-db groff-base dpkg-dev file)
+    pkg-config man-db groff-base dpkg-dev file libuchardet-dev)
   # When one architecture's security list did not arrive, its libraries
   # cannot match the other's security versions (multiarch needs equal
   # versions); installing from the release itself keeps both in step.

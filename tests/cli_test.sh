@@ -106,8 +106,8 @@ printf 'caf\351' > "$work/cp.txt"
 [ "$(printf 'via dev stdin' | "$tool" /dev/stdin)" = "via dev stdin" ] || fail "/dev/stdin on a pipe"
 printf 'abc' | "$tool" --jsonl - - > "$work/out" 2> /dev/null
 [ $? -eq 1 ] || fail "- - : status not 1"
-[ "$(sed -n 1p "$work/out")" = '{"path":"-","reader":"exact","result":3,"text":"abc"}' ] || fail "--jsonl -: $(sed -n 1p "$work/out")"
-grep -q '^{"path":"-","reader":"exact","result":-1,"text":"","reason":"empty"}$' "$work/out" || fail "second - not empty"
+[ "$(sed -n 1p "$work/out")" = '{"path":"-","reader":"complete","result":3,"text":"abc"}' ] || fail "--jsonl -: $(sed -n 1p "$work/out")"
+grep -q '^{"path":"-","reader":"complete","result":-1,"text":"","reason":"empty"}$' "$work/out" || fail "second - not empty"
 head -c 30000000 /dev/zero | tr '\0' 'x' | "$tool" - | wc -c > "$work/count"
 [ "$(tr -d ' ' < "$work/count")" = 30000000 ] || fail "30 MB through a pipe: $(cat "$work/count") bytes"
 mkfifo "$work/fifo"
@@ -133,7 +133,7 @@ done
 # Out of memory for one file is that file's failure, not the run's.
 if limited; then
 head -c 100000000 /dev/zero | tr '\0' 'w' > "$work/big.txt"
-sh -c 'ulimit -v 250000; exec "$@"' sh "$tool" --jsonl "$work/big.txt" "$work/ansi.txt" > "$work/out" 2> /dev/null
+sh -c 'ulimit -v 250000; exec "$@"' sh "$tool" --exact --jsonl "$work/big.txt" "$work/ansi.txt" > "$work/out" 2> /dev/null
 status=$?
 [ $status -eq 1 ] || fail "--jsonl out of memory: status $status"
 grep -q '"reason":"out of memory"' "$work/out" && grep -q 'café au lait' "$work/out" ||

@@ -1492,8 +1492,1683 @@ const RecordedCodePage kRecordedCodePages[] = {
     "#:v%]%;4Gp'i'$r'Z'($=&Q$L5+,<)-)+I[)4v*!r#3}*!{)&y#[#$$*(3&a$r$Q+&#$x*.3c&a%#9&h#)a#6d#a#!(d#_#&"
     "$!%n$!!&.78@Q%c%$h#!c#$0h#q%'&#*7,|']%o#q*l*!+W+p,h%_#Z#q(R%^$Q%!)x$}%Q'$`%e'e#b%s'$I&X(!=!<!9!C"
     "!H!G!#!*!<!r*2=A=1#&3$<'#+#%$4$Y%V&h(T$H&}&$q%&}($m+x#$&S&"},
+{1258, 0, false,  // 0 lead bytes, 93 to-bytes exceptions
+    // single bytes
+    "$!c*ITV*}U*h})aq)jq)2-$}c)od)SP*gP*ku)$r*(Os|)$($,@$db)en)UZ*v})ku)S*$p+$k+Y$$w$$r$4$U;$P;%3y$t$"
+    "[;V;$S+$|*1'b+U1$`:($f#$a#4$r9$m9%3h#c#}:x:$p)$k)1*P*gv)`P*",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#S$pZC!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!$f#x#$&S&"},
+{10001, 60, false,  // 60 lead bytes, 500 to-bytes exceptions
+    // single bytes
+    "$!f*Q$l[.$WZ.$W0S&y#lf.*sY.fY*X-",
+    // lead bytes
+    "x$Bd#@%",
+    // pairs
+    "Z&^b.$V-%b#Rb.&Rm.gl.$*_#ai.$RU.h2P2S2`)])|j.$^&$x(Qu)$zt)%e#y,^]&+g`*P$h#pt*st*S^*#;$($ba*$Pc.$"
+    "u`.&`#&$r^.:_%sb.&o4p#rW.^V.R7Yz*Zz*&dz*$Z%OVQ#%ag+g|)$[+ta*}+t+$s+%(*Ob3Ye+#j$*#/#m##I#8#lb#ZP&"
+    "|n%%$&}n%B_,9St%(f'$+${%#8mr%6pr%${n*Vk*&|#(B_t%OPs%z'w&S.,P&@S#$k%j#c#S#5$5gr%9y}%V-Sk#%'ik#$e{"
+    "),YY.$ot$d'pt$${l.:5jl.$Xl.l#5Tk.$sj.l#,oi.$[*c'W'm&$}%S&$[#$X#c#8,$pf-P#$&18ne-$]e-P#$&1|(Zd-$R"
+    "a-.$J$Ml#Np_-$m_-.$[#$X#4$S_-$P_-S#H]^-U$^Q%&6*2)2C1C2l$&:*2):C1CCy#A/A2g#I7I6j*b|$$cX%Y#|&kW%$i"
+    "{%:>W{%$vz%:p*ez%*z@y@|@){@9VAUAPA}@^@]@`@a$T'oB*vP&{q&dq&g%aP&-_y%%$&|(^y%n#Rb/{.ua${R#c]#bt,uv"
+    "0_o*B^W$4TW6vn*Wo*oy8c`0Xj*uc,Ve.jy&Pq#ZU#sS,YT#T)$Pf.+U#W{%Z<`$>z#`$Ak#]$Y#.]%U#'2b#@$_&%-B$a$i"
+    "#8UA6e>d>w+&Ru%{q&dq&$[d&+<]'$0e0##]`&xw/SD$Zf,+CmZ*Sh0jQ1h3a*gT&gl'tv3q#z#h$,w9OU9]$_#Q:q:x#/[<"
+    "w<]%i9i:(MBT%x:-k>###s'd>*br%@U)T(|k%[(Ug)pm#R[#`Z1Xj2kU%`9l_$ap/v{$_1SZ$uf(kGuk$gS$qp)y5|b(l}.Y"
+    "c&qn%[Gsq#b6Z^-Xo&o|(T&Yi)wh0zp(lR%Qd-TG[T#eK[5ng-X6xX.sW(n#}$j%n)to#v;}(P$U9QZ#V$_&sW#hDp{#VW#f"
+    "#pV#RM{$XCfH^T#v@k`#n#vf1xW#C}_$g_,qR&PQ(fw,gs$uf'Vg*jj'|[$|(rf(h{4w:u0l#q8`FR^#am0ix,xt&sS#d&{]"
+    "7k.rm;>V$d1|W3R#Zz#Vb'xs%]R&`u#oR3Up4Qs*U^-nr,Sb$oP'oS([.dk'pj(Ww'rs2zj#wg(yx#R]*YP2g{#vl2po#c|&"
+    "`g'|f3w6_b#cS#Rp#b+V.vR#_*c$xu#l=TKXj)ya'la#}8^W$kc+qP$s.Pw*yd0zp,w>uR$YW-zh'f:[Z*bm+q.].r=SHl/x"
+    "J`%RZ$i<u2|'S%h'T2cq$qU#R&jBqq$i8_q$ka3la%^o#RZ$Wy*Pv#e$fi#T&qCyGnR#[-](Y}#{S%Qd$pP'_#f5fq2jQ&gt"
+    "'Ws._w$na#uT*}b(wg${T+i4rJ[]%ef%ZS%[g)xo4b]#]R#k&R#e&Q$VGy0z9cE^5y,z#mj)ex&_.W#uK|1_MPIze#X$l'q0"
+    "hu#x#v#U'`'Z#oKhHq]/Rt/yGm&hq#lX&Xw/h_%q^#[U&uCTY%l+cS#he#Pi$Z<m*s|4h%ww0fy.X2p'ej#o,u$q&Y$]2{$e"
+    "*d=d&bY/k.Wx<aa/R<aY#vD^Z#|/yr#Q_#m`#cd%h-Th$iv0U+Xl#yT#ns#t1WT#XR$hR#nr$^T%aK|9s_$ct#ae-^X-}r&V"
+    "{-VV&it)Pw$|R2pP#j>}q$VQ#}6|J)|Jt{#T`#[5sv%g${KV4t7lX#q,f+tW1u0hZ%mv-$k_/l{'z]&ne0ci0^6V}.`^-T_)"
+    "RGWr$]>^l$S+}*Se'jX#kj#of2Us5W]4k`'s.^e-r|-es'Sf,Qh$t_%Y5Yf1jy3]c/zt(`/wy#vs,i_.ug%|p+l-R:Pk$]f$"
+    "W+ARu$_U$W@r5s4:}$f@0m:h'Q%R&R:b3p=t'd)t;Mj-tBY'm%na#m&c6t#}OY)p']6u0]*p)_6x/Yi#g.^7tN[N_0%Eo*]2"
+    "W1bv'YU/pg#^W$].sh'PAo,`q(Wz*`_%ge${0}$*di4<zT#o:S+x3u0P6_*S+y2S'w0QR#hHs18T0Q5/d&pT0k.}g0lS%id%"
+    "n%i&g]$SNUj)_r)VEzb)vj,T(p@o*W1l%Wf$`/d/Rc5m8v'jW$W9un#l%j=rk#Xx#fDZMml#oT$`BP*dR,dU*pP'PT3-w4_q"
+    "&{8WU*Qm&{Y&p}/]R5SS$_f+^_#ge$Uo2P$t'^%rX#y&yx#mIX.w^#eZ/`q/U]#V$Q'sK_Kbm#g$P&j9Z#m&_{'pV%dr)WW$"
+    "m4zZ#>i$ft$nU(pNtLT^#XT+Up$fh*lb5($m,,j/[']i,bg,z'j1[$X&u&|5_CpT#k<IX,f#^#oA`;][#P>_h#z#}[#u]$<h"
+    "-[Ho{$WDwQ#^1h-QS5^D`l$hl$[Dy_%pp$k>oi$ov$rT'kR-V:zT#cp#ud/sg-ib#W#P]$_`#o$p3c>V[#Z.fX#|+S7]W#s8"
+    "{k1rs1ZZ3Q7zLk)p})g*YT#Qt$T}$Xu$&6Z^4z{%Pd+w^.k^+Qm,^x$u[/Qk#x]4T[)]x+oi/3d&n{,k.xt.Pv'ui%xv,wQ$"
+    "oZ'u^$y`+Sk(^W']n'ok'ey,k^2Y/zh.VU#pm$gv%n9gi1id/uw%Ug,Y-S1T+XQ#S7}[)tW)X6Qi#h#q,d-@{$W9R(l/h-s6"
+    "Xf#`w#SZ#YBl%d%z)u.bLo$|JsGR&h-wKp^$Tb#at(y^%pR%jQ=pf*d{%Y=xv$Pv+]q-g}'Xq(b1eCku$iCes$f7cx*wS(a0"
+    "Hu$c.a*z#WHP2{,lBjR#{AU%W-n'ed#|-sT$T$t'rZ#R&`]#Tm#bd$S[$p3_6R8v3{EaEU7v5PU#dh5w<Koq$l)Xt%Y'a[#d"
+    "'f`$a[#k|#U-}w$]Y4t5tNs(a>_Cz3Q@]*h'yEqEf=po#{U#hh$jP%wQ$w$uE{<RS#eIQT#zV#g4zo#w`6%f'VS#d-7lg#Qa"
+    "#M^-bQ$n7ff$[R#Tk&.b+bi#h}2wj5qg5l+]$q&'n/j#n/W#S%{([%R$d&Xx*k.Sx*w2]6l%U7{64Z$k<&Cr'8Q#^#_&|/U-"
+    "q0y$Y+|3w*y$x)b'P*['p/`@Q+u$u*y&yn#W1j7s6z@n#IU%p%Y=Fn)&[)m$y(W/m[#MQBb3P&^Nl)Y-Qm(Zs(ZAh)tl;aR<"
+    "|3X0W=yz4j%s0EmY#^j$y[%qY)nDox%|j5o,d9qAYz*Vx'hP%e2iP-US#bn&rU%u_'v+pl0vR,k^)gX+p]-Th4qR$W'b1_4y"
+    "h#l1qS#3Q;`'P`#h}#Vx#Y_#g](Ub5R*yU#T0pU$^'2ai$iW#`}#gK]m&h`$yp$wh.hw#bV#Qo&3P,Rd'Zl&sKh1]8aMyCU1"
+    "eW#iGb@|=sc*wy)hc#Ei0SQ'y|'zo#pZ#fk#Vz#U[3ZY#vS&ZT(a`%dy0Yc#ry1pn1}a&jw'pU-UU$o]#yZ*fe+fx5`Dn;m|"
+    "%t7g,P,Wp&`+e6yj'Zv,x|.ZY*hV,q3p)d&Uc*k.Pw,ot#j5g$z;tV#Sj(Y`&|V*Td+]^0QS.aX$S`+xV&^V(U@PGuX$uU#p"
+    "L^+|Dcc$h7`1dm#YDxQ$T[#^1gW#cz#p}.`-fZ#n[)#i&S%SBv5-T8Q-f9|+%c$}0[-d5v#Q5U%WDi:sf$fl$>z#d5yMfs0l"
+    "t0k(Rv#eh#`'kGf#GdJ]&q,yz#y*8'p#a&Q7MSh$y:[h-p^)x)l%R6Ti$[)a`#l5QHdZ#pLe9qb#c>c.^Db'lq#r#h5_Alt$"
+    "oz*}o.sQ2xX-ug&Pn*fR'PP/fP1gd4fg#tP#|/V4r+pZ#wh%P(ep#nw've.ue,u^$U},f{'`r(Po+f`,ku#uO_[.im$Tx#tl"
+    ",pR,g}$y|#tN`DZu$vLo4ud$gg$`_2gC[`$]u$Z_$l5rw)h't1VU&]y+SJ]6Zr&tc#j{#{p#rZ#fT#xw#},rk#av#QT%zLRT"
+    "$R`4hBi(]z#ry#Vp#^z&Xc(wY2nEw(d&R|*k.us,w(S5jh%]_&m8Tk$wW%8dJx-^3|9Z$t=ZM`/T:yC_*f-i.f#y`#r^#py2"
+    "a(_8k8XU%Z>pe#aU#a6u`#eq$l|&T*Xw1|_#VAlj&bz$uY#y3xU+z`(QP*ar/mz#wY2T`%]_$dd&kGXv#tQ(q[4Rh%Yk#|Jz"
+    "9f=oc1{j1W+gz#[i#|x)ft.X.zm#wq3e$lS&UT#Y%iv#Ty%|w)g4fX(fs)Y%{[#nZ0h/rc#V^#d-s*[t.vJrl3m&v5}$r#`)"
+    "Y-X&LZ,rHv%l's2l%4&4f=.v%c(uE,x%x)LW@,f#[%r-}.{2Os>S+r'h%yCNy$tT#|/f1^)e&X(o,X$R4g(]I}GR*e*QFo(`"
+    "/^#S#b#|7j'_Y#m*e.w(m>Y-xk4%Oi$}Gn+Sa#i&s(k<UFQ@RS#W=7fg#|a#WBX[#jl$ip#bk#P2]c1R6Pe2d&c^<k.]m.pi"
+    "#w>Vl#UV%_:i8ux#at%id&UU$gP/Q^%h){#i`#P^#t5:vNj3b7g>y(PAp)|Nb'kv#|'z1j;R(jH`X#S+zDhP#c(iU#o,q(}4"
+    "s^#l]40SH`m#^'hFU`(x](ra+bY$Ye#^o#v-sV)Z|%e`%mo#vs0eHhs*VR:VV1bHho#qb#[W$`T#vq#s^#zHdW$}|#X.r52d"
+    "JPn*yp+dl1a&`Q$}:ml+o_$TP/xNm6fr(YV'Z1hf%wd(kt$tV${g%vl*S_#pv%^W'S'n)}r#md#b)r7ZGa$l)t%a>s+jH|@a"
+    "U#eAr5}f#yK[|+qV.t'w.;g$i`#k2de#0rk.fX'^s#}f'e^0iAV0_K{&y2eV&s<s8T8vBa{$X*j'l'Pg'is+b[&S+}(z4aP,"
+    "Y|%T0ts%^T%kd(XW#l_#U]0p=i8^#PT$Z&KZ6sS#f#d=iIf#VW#h'Q$y_#ry#V8T$R|$jZ'd/s:d&ld5k.li5j1q6W)`#}Ic"
+    "Y#Q=U/k>#W;Z#hDXj#xi4kGeg(o8wQ*cV,sY#_IoZ#Ur+}8bT#rs#xH#y<Rc$wA#vJY%T({AT(l#pY$hR#wQ%jf#tq%}s5p3"
+    "[1OsNRd#WH_&n^(Yr'n+i`$qf%Cd=r#P%h'cv.lT/m.T.a^$jP%V$|]#PC^{*P|+R.QLV<o,[$hBSDA].j%X0rBUX#Y@u&PG"
+    "RKpDih4i|#P]$WW*gIQ}#YF^]2x)s6`/r]%eCgQ#bq#q|)j=a[2iW%{Z.gw+qP(Rp,Rf/X{/Zm&sU$IS)WQ$WH}a,gj2uk$C"
+    "^x&|i)wc/_Ct3}v#t1ta#}o(P^(Sa-PKe&cz4}X$WP#cU+d{*}2Y1y(^/a,iY#lg#|7Ti&x)W1Qe#hR#`HR$al#mT$UEqe5f"
+    "]#`_#Sl*mn'sp#kd#}y-o0}])T8Wk#nq#U%a$lf$jHtR#vi'[j$xY+zx(d|#Tf.tc/xy.d&ev*k.dv*rW#Xe2])gq/kR,hy*"
+    "U_)Q]'hv+a{*Zb(Re,an.YY*{]1]^#gAn1bx$v+t;ha#^@d'c<gv#ZE_*h9i>T(gh#UNvY$}]1h7jm#Ym#a,iOr/Xc$`e'Vv"
+    "0_R,U]*TP$o0Yi#Ug#}c$YR#m`#q>g^#c_$^b$`j)Tm#xc#z%hb$]X7vQ:Ql'h)_X$xX,uW)_b,s*|X%oS#kCtJd5g[#]e(^"
+    "9T6gt#q4Tr#|R.{h#_ES}%a2{T$Vw1YHz'oM}l#Z:^#f%i(f#c$[%h;s.kKf'mT$yCSDs8}_$s*u$Xh#bH^#]Ay&{W#kC{>l"
+    "Z#ar4iX&W|&jP&Pb#qv#P_(qr#hB{d,mX'UW&e*in+ULdh)mm(^T0V|%|S#dk#}r(SS*aw#vS,bo$px#Rf'tm,ej#_S(n3U;"
+    "wk*Zt$rl)pm1e}$V}5W)P.U#i6|r0|Z0zNbJk>`'S#^%t#Z2k:z'o(dZ#kKpT%p-j'lNTU#|{#V,_Ik6d&{Q:k.^Y:Y'l)_`"
+    "%po.]W$V(i(Rc$Rz#ZW#cb'sI}a+_h(mq$|Z#bt,U)m<Zb2Ss#e*TGp;Uy%mX&gb$u|'e:tb$zP,bg*tZ)yOib#gi*rl3bBW"
+    "R#h#W1sAaGgh#V6Qq#QU$ab%Q^$xFa,_<|w(Mag+aQ%my#i<^o#QR&k0n%{[*d^*]$wEWH*`-h;p1m(_GQ7V4WH`+b'j#{h%"
+    "`]$q(c+XC`1}n&Zp'YLq68%[3y(U{,Wp.n-f'bR#{,_0_6Z8:|P#y<h5y8cT#ie3U9v/SP#RQ#pc#rDqV$co$aG{h#wERU%}"
+    ":`j/zY2en4eU%[#]h%`Z#zZ#w<c:vR&ut#]P(bs*{<qW(Y[,va&z[%v`2^k(cy+yh/ab*uf(xg#dT#kW#`u#xQ*cO}|#zU3R"
+    "o&a{,y`0v}/U|1lGULRS/Tb#yr(b[%RT.vk,tY.PP)]W$[m*qj'mf+YQ$ur,Zi)re%XCt`.zb1rl0qT%jg#V}+gr#rz'hDd&"
+    "tX*k.U[,WBST1}d4Vo$[k#cu,er(lf$e%ce)[[,ha&t2xw&U3TKs.r_%[r$Vq-]Z&yY&wc${/Ti$vu%Ya%uOc$Z(qh%ei#iD"
+    "z],XW#_:^_+il*na#T&^s#dP#hj)Sc+mGnu'tm4ir%oQ#R*V6v9cx%tU#}n%FZn%a:bg2VP$j@qh%yQ0g]0aP$X4qg(PT/wU"
+    "/ic$wk#wW$td%l8fT%rb/iGy,ty%}[#o[#ae$z]#d-Rd#lHam$Tb,PT$}CfR%^c#^k'pZ#Yb5gi,zG[HqY#o_#^V&hW%sm*s"
+    "v$ATT+Wd2qR+ZP$gw(Ta$PX5cZ.}])Q[(nn(ov#au3^7js-]P&wS4dDS/v'>pj$|i#x1|7PY#CPh#k&V0|1j[$kOiMup#Y]&"
+    "cj'YX*xs+v+zj/TGqt%u2x7nV%}4|S/r#f+Qa#S]#y,t/T4V$Z${C^k#Q-[[$Y-f7i0{OQ5d/^Q$b9w8wMXr#{2lv-uk&^Q-"
+    "g{$UJ^}#UT#WU$XC{V$d&}w5k.cx=tP0Zm&Yv+go*`e+]R1^n*g<SIid*T(ze'Qg#g^'XS,tn%v)Rq*rn#^Z'q|0xy%jp$T:"
+    "tBwf#fV#ot%z7a:vh-X[#ai&TQ#m]$nU&b$Tm%a<ta'lR4bp$pi#y|#}ASZ)|#tx$ax.T|%pv+Q+s]$q0P0z1aj$kU%u(u2Q"
+    "=XEV]/^_/w*ns#cY#p[$Vj#^%`-pY$c0U%_(gX$t#Tw3u^'kp#gr'r;t-sy$ya/ja%i|-kT'v+kq/cIg`%u1zY$ko&RP$|y#"
+    "n'm|(Vs%yGXm$^j)SP+_c,tk4U;^;j;r[$}*{p%_}'dx*t%q$zh(Wg.bt({p.f1s8^q#vi#Cq(^Y$ef(uz/dU&`+ri(h|(S|"
+    "3e|#kf)a<Ur+of+qb%jc$oz,^Y$Yb(Tc$Z:sg&W#b'f_2kEzw#UZ#u_0RW4fp.d[&iV1XU%zQ$Qf$R}&sj#x['U|+yd#nY$R"
+    "*uW#]^#UW&Y{#RT/y#qE]0kOe.g<S1#k$Z2qQ#T*{6f'Q1d&To/k.}U1:kQ#Xv#|g#qAw6`1|+r9f9e.X:lT#q:Xj#SP#b'U"
+    "P6n%x7_6a[#{<VW#]4$^=qU#k&R*f-hx'lP-ZK^-_a$l3]$be#VMqp2ZY3}e3o;s>]`#}Q%i>dv$w[#qCu|'`|1_i(j.U{&n"
+    "k#h[#hg%]](hn-t_+Sn3WP/YX'np*qIT{3|7dV%g2vR#ft'Z^'Pz$bz*Uk(kW/yR/bZ/VV/jg(T0_OPt%kU#kb#`x*XY2zu-"
+    "rW*bc6Zy&[_%l)[i'Z^.{q&wW/og1Wg)ou)Y,S|,b](_p'Wq$Us#n|+pv*iW&vt$rW+hk#QS(V0cb#Tz)wj#eZ/go%j&UV$b"
+    "=}&xd&`[&h`(z@xl$r{2XX(xK]e)Y{'g^'P$pd(jw#vq0cd#S^(Sg,U7jW&gv#pNup#[=^V#v}.xi'nS0WT,xz%{V'qp3nb1"
+    "^i#um(]T&SP0rx$aW)]X(ju2pW#PIXx#t`(Ui%Xe&bu.f[(sX+RQ%Vf)gX$hV#hT#|Y$V}-]h)mp%i|.#Q|$Yd$d&zh3k.br"
+    "8wS#^o0rf#Q7a4j-`}#aC_:R,g<cG^+in#q+ed#$g8yQ#kz%R6ud#W%e&Tf#Tw%pr-Qo$^+p0V^1lX#_Z$YR4Ug%qZ#_:TEc"
+    "^#d#w*|9n=_(cG}4mCqKyb#[Z#['sS#p'pX#g4UDu<`i#Q@}Q0Z.XX$`q0`R1q,qm&V$el&Xg&bS$V0}f*|V)rX'd0[k,WU&"
+    "Rr#z_%}z2S]#Vg$ze%tZ#}h']&jJaQ0l7wT$Vs$b1`x$j'l1`t&Gf[$x]#p&zx/bR'ov#Zc$u[*Xg&lu*Ps(d1ra#{0{E[R#"
+    "^j(r}(f]+bX6lf&bT#uZ*]U0t#q:|ArL^j$Pe$SDh_#^a#pFV2p=tB{b#dU$ed#S1yW#m4lj3nz,ai-}IhR'kj#rP#W=|e%w"
+    "`%Qy#yd#|;no,{T)wb'`{%^x(}j4n%t%q:U-jt$U=w{&Qc#Ud$}x%`V#u$Kzy#Q+g`0oY#jc(Z(}l)uR(il,W3e0ed%e:os$"
+    "f5Z>d&}S6b%WZ7hv$iEuy1v}3R^.}d#UV)b/b`$]_3zy#lV#k$xQ$[=S#nNq4vHw(r[$cQ#j'bq#Zc$TQ2tg5ma+|s#Zq&TU"
+    "$cv0rT#Ym/Pw)fd*i|$fV*fq#Rr/tR6#dk5re&RX#{%XX)gb#yi$fY$y$Y_6X#Vn-Z^&,M0,.((K&x#(]n1Qn1_Q/dw*oW&$"
+    "C%w&&>((S##3&)M0A=S#Gl%w#z#&-BT$G04]#F0f#g#Q#CW3b08D6(545K$a$>JO+c#`,p+z#2(Q$@h#7q$*or'Qr'+1G)O:"
+    "2W#LT$%d&vP*U%xQ*$P#AK202588)K1$K##.0U#',#*$G-2>Wh,vg,$*G&q`#[`#'.&&&$>&)$0%[+2%$%,22*G,w[/d[/*v"
+    "_*}_*,4.04-U#(*,.O70$G5O676:%C0%e#Q#4Se1#uc1$A/::60,(sp3Pq3I&($<&}m*rm*(#.,4:&&,2.#z^#U_#*n2d38,"
+    "ed#wc#)8K6.#4&.<mX,os(Q{2fv&is$_k)-,<0o$(J$A=2;9X$y$V#U#S$G./h#P#,5>:5y$m#OH0S#*c#d&yP+z,RQ+Q#_#"
+    "W#%[#<$v#,P#@#<R#x%0j#P#_#R$P#E$a#+x#o$T#]+r+Mk#(W#.CY$0p#g#f#Z$LW#X#S#2Bw$]#b#R##`#g#t%&j|(t}(&"
+    ").oc+|e+/`$q$%[#-6O9+O42%>-,&'2.(&*Q#80#,,#(&.,%x0W16E$OH,AW#x%f$q#`#66<I@..I(>%$e$^$<t#>*t%k%y$"
+    "P#n#rx&Rz&Lo$:_$V#:Al#i#'5Q#>%.&#<32+C8#$&%e#,2.8wz%bz%0$,..Rg*Pf*+%:%6%0,'d&}Y,k.oZ,4[#jk$d%dh$"
+    "AKh#9g%b%$`%-=8HEp#|#i#J$|#2V$h#&<3+p#9A(Hl#$E#8[#`&P&:2,&+E*,$6*0(&(gi$bi$.sr,zr,j#G8*&8)K&))0."
+    ",.'G&$,.<&.C$2,2,'#w+W-&ui%Xj%(I,(uDwEC+.+>/4GCK';S)X)f#6&S%p$)5(>1##_$.)'f#0(E'%d#+A&A}#r#,<*.#"
+    "*,C0(OA#16Y#$<#'>4'8(&]#R$$*U[2xZ2f#f#$.2#d&ck-_+rk-<-'$0#0$(,&'**.,.r%#k%.,I*840*&a#h#,$&2:.*:#"
+    "'8%45Q#+#22,AW#n#P#K/Jh+})h#u$Z}-Tz-3U#X#j#N-O+P#z#d#T#v#<R#L)0Oc#f#g#x##Ft#:P&d&Q#NQ#+$+MZ#v%u#"
+    "t#;a#p*U+4Dj#Y'f$@B$49.4`#o#5[#$i$3N#j#7'B24,&T$*$a#%R%E4+5:F%5h#l#'@n#R#.B0W#(`#%#R$S$+(9Epg)kg"
+    ")U#'I*-8%#&&2$*#20d&zc.k.Sd.(4*&&$><C,1,2K.07K$(s$k%E}$-NKV$h$b9]9KB%1,{#R$}$_#(c$m#.T#.R&FAY+T+"
+    "W%1=z#`$P$J-OO]%wr.tr.t%z#u#.^#V#4l#Y$n%`#Q$<IC],m-ET#z%20s#t+l(%G*e#_$`#1;&9^#NT$5fa)sa)$T;Y;:q"
+    "$b$%%2.'Y#*P#b##24$&#&yR&WR&>#18.#M.6$ol+kk+*:::(+(2.4%0$CU3}1/1q2U0$%R#]$7,1^##0($3(>I,.++K,l#1"
+    "C7%d&kk/k.|k/9`#*.V)d)(0,&S#022$yV.jV.E383#AS#&/6$n#T#i$}#Fh##Y#+Z#Z$g$l$g$h$c$W$|#-#,:`$M1f#uA`"
+    ">t#]#Q#<X#[#e}/|S0Q(R$6K2d#B`#T#4%R#o:[8R%y$LW#t%s'@v'd$s$U$^%*R%z#t$0IF_&k#=}#:{${#T#Ai$&B4%Q&|"
+    ")%X#[#;P#x#B`$m$d$[#u#X$'#l#P#Y%)h#D&GLCUh%|g%Ig#2Z#P(|(A)/b#x#6W#U#Z#x-U./7`#q%w&W$r#u#b#2t)P)B"
+    "X$f$i&n${$W$Y#3<_#BNy&'IZ#`#$d&}j0k.fj0y{(]z(2#5+/Z$;>`$V$CE6|v(dw(S#*`W.zV.U##g{$b{$Rj-ci-).04+"
+    "0*&Q#$.$*#68'4..$*(#&*,6,2:<#2)ry0wr=|u.8$04#m$3<2S#8<T#W#]#N8b#%_$P$_#NW#FS#S$(<)f#KNEa$[x(Yw(7"
+    "G+a#[#%e#-x%V$S$5b#c#a$0]<|<W'[#7s%Gb#Q$>p#=F[#N;a$e#8@M*u$y$v$L|%He#X#Y%v$`%u#Q$l#3Kw#r+Q,Y#^%t"
+    "#FX$F[#N=MFh#$T%O^#i#Y)U$P0m1:.y$c%u$z$}$h&d&_m1k.cr1y#Z#a(9%4#DJs({'M-k#c$(X$S&d%B%(M<Z#a$5Q#R#"
+    "*U#'HR$&DQ#B>D^##a)h)+0E>9b#Gc$/^#{$R%:++X$JGvV2oV2V$9b#'b%B]$g#)N6Oj#u&]'EI*z#_#,K38-G:+>0'.>(8"
+    "<,#*&4$($.,<[#6*#.8*:,G/E(%6*C%$S#%Vv*kw*;G-0Q#+-)U#C$`P-|},I%22'.#f%LY#H,n#4Bq*|(q&]%}#k$2Y#Nd#"
+    "-R#Y#<0;0:2<I4j#,,S,d&wz2}&gW3(*&,*%$0#<#&0&#2%82.C24'#GLKA+(*&8%C$HO#/G.(2%b#@C=2+*7[#'206+d#$Z"
+    "e3Ue3,D61$S#&)O2$/%C&C)8:$%O)4$$.%X#',*&*&**(,((2'.$O*$*%R'284):(*&(rw%|v%<#'n#+-0$7[#$AI>(B6W##"
+    "+M'.A%G.(.'$%:.6(&08>C.].m-v-W,[%V#G5`#=Q#G7,h#7,4N%4,h#d&hX4k._X4;j#3I8#2I#Md#32++%r#,8I6]h+Uh+"
+    "*,.$A:G,7&n#,8$0#R)x)6(/:K=S#$0^c+|b+4*8A%(%Ib#R#lm4ym4A#+ng']g'((&.%.$(*$*0(G<+)P$X#$,Q#;>W#x#Z"
+    "'[%z$y$/V$BA;4$+&T$+0FA%@0'Y$o$Z$58(X#GQ#:t#(Q$#f'[&0:c#*d#5P#P$*(7S#9GA3E+@C20,=A04><K474508##'"
+    "8*(,'O-6.^o)pn)(&&*:d&XZ5b(QZ5W#/7m$.]#*<5EP$]#1l#5.a#KV$5Q$_$F`#b#97GG5Fg(x(<P$k#T#Et#,0-^#3Dl#"
+    ",U#%@b#FN&Q#l#d#y#-*69rh5ih52P$5/2+$b#@#I#2q)f)l`&g`&4$(.%($&1<${(&8$0%}'&$*#*0$2$%E6*',#,26#'4:"
+    "(072&b|$t{$$*8#<,(6.W^(j](%00.$(,0Q#)A):.&,(.8#%.(*&,&#O10IQz-Pz-T$69*T#O)]$V#&x#>-:[#d&s^6k.jo;"
+    "}a'1M%s%Y''3$>A,&5&`#7A#P%_$O0,4-,(&1A**2#BG,$0I$(($(&(((.I&<+<U##,',,[k6Xk6.&$p$}$.$.A,U#9[#@a$"
+    "&);h##0u(b(1%X#t#w#P$U$T&#_#[##A/Q#7N)J$w&MC7(9T's&/(=i$z$&z#P#b#b%b#s#]#T$.y#]$]%c$Cq#GY#M%b&f'"
+    "W+w-S'|$Gq.g+;9{$t$KT#i#V#}$6P%m(l&x%.c#k$9Fb#5@,C`$p'g#7j#$K;5#R#Q%j#7Bd&V_7k.w^7k*U*6z#l#Z#4/`"
+    "#l$r#0h%b&Mm#0Gi$@MNQ#,223^#E41;):[#1OA>tV0UW0826h#C.$a#$x#/M&NU#b1p2v#68(uq7[q7)Kj#9&1(1O1*JEx#"
+    "81*N*@U%#U#{#&p#]#E.L-C0y(b&']#P$[#=(C{t%jv%U#DK#7_$(FT$%@1$Q#n$u$,#<#C,(FK4%C0,*4O'd#u#2g$|$CM+"
+    "[#L4LQ#:A=G$C*$*[#4-196G2%4V$m#0,$O(3+&KS$}$%d&m`8k.Pa8%4',,(0,,&4,42'.((2(&$W#&$6<*8I-)A&2E8W#3"
+    "9&_$@#5j#'&l#/BK$94f#47S#E29Tr8}q8<j#^$&MT#'X$+Ih$a$-04IxV%dW%,INU#8(#+<,#E9<(,4(:&*$(($U)0%4*&&"
+    ",<6:&20),($.R#[#_r,]s,'I7$+2G/j##3j#'$4$,'2%(jl&cl&T%W%&l%.*&>S#v#))M8)5ABb#$9*U#:$5`#$=Aj#;+*Od"
+    "&mk9[&hk9&(*1E8)b$i$=f#)6,.%#0#4%(,E38*OL<0((C2U##BI:+C'0-4()@W#<2%:')>''24,uw9$Tx9%w#g$(*6&2j#8"
+    "'2,s(h(E9$Q#*:JE17[#A#*x$$x%(}'P%m$7S#&.600gj#nj#C+*#6#.U#0&*P$&^t-zs-r#C0U#%W#:&8&*6#U#%/d#4*+8"
+    "#..$2&,.4&-f#/$t#a#MS#P#)d%/F*Y#Z#d%u%:,b%-'2x$Y'N%Z$p#L^%Nd&]v:k.au:414Q#+.f#*[#=R#P&)$T#n#^#$E"
+    "';LW#;1[#c$-#B*4p#76JU#0E=Q#,&):m;z;,&.i#h#&(%h-,(6&&$td;Ue;2#.A#%,:bj+Tj+6#4#&.,*'u$0.$I6()|#X#"
+    "&#&0:-f#8'&I'6$%*&&$M'%*kc%]d%X$f$l#8&&8+(%0(8..4*$.&&-0I**&&``3g`3.2:3,/:,*$::%'C$A(&(EEPx#sw#t"
+    "`)}`)#W#'|#J'O.44)d#*$d&TW<w(WW<(#e$,&,>#(j#&S#.4&*4)$.):&A$*0)8+.$-4{$$<2$>j#)&+/[#$($4'4>5i#e$"
+    "G:>'%(wl<nl<Q#1>)2((#,&#}$(:*A&&$6$($(4)(.'.*8G&,($&$&(e'*$(G#:%$(0[#b#B>,$2$2::6D<4&$E#&B<|%X%#"
+    "#n##76/-&61-x#H6#'AQ#LK1[#.0A&{&,*U##]#S#(l#)T(Y()n#S$'T$%#2&d&Yb=e%Wc=$.H#4U#Q#%l#n$8d#6,4G'-'&"
+    ":4;Q#-n#F0&>^#$(x%***0($.():2*A=(Pw#cx#$&%I*2&#(,(0Pu=[u=&$&$&%C6$pX,^Y,:8G:2&A$)%R#,$,%<+*b#0*v"
+    "R4Xe&wr+SS)xq*UQ*dOX`2k.el5]o$rj$h*ie%wc/w_*yn$f@Ro,hU-q{#p_&Z*Y#*(c$^#o$1C-i$U'_#i#b#t#x#Q$n%]&"
+    "Z#S'W#i$f#R$v#P(6W#Y#n#0^#f%f#b#z#up8_y8Fb#v%P(s6:W%[##^p9yx/vx/vy9K|%Y%2&.y$O_4q&bd(^c(KZ$R(Km$"
+    "Z$|#_T;kS;z#`%$Q#}0I]$j%r#n't#,r%3`%Q$b#p#/m&f'i(y0s&q$X$p'z)Mp#Y$n#B.y$=&{a=Uc=p#0G<m$K`t=]x=t%"
+    "q(f(y$}$X(y}=qV>nV>uX>^%f%m$m#P$8e&&s,o&^#x#P#s&x#v'R#r#Oj#v#-6q$j#`$Mv'{*P$w$C&f#V&p#e&7z%N$WVA"
+    "l[Aq$|)d&ml2X$Zm2i&_lAQpAU%:<<Da$FX$*#,_$r#Oa&y&Z.W#&'8XgB_nB^[+Rf+P$OOT*$QVC%[+cZC`ZCoZCt/O`WCV"
+    "WC|)[}B^jBKR&P#c$h'y,P&n|AZUA_&^#Y%T$n%u&S).y_7q`7vg@rd@ud@$Yw>k,o.n#{$R$Q#f#zU>xT>V&|#c2*`#e&gf"
+    "=VV=YV=$Tr<^'xl<cj<G|)'0A$5$f#6-V$.)G81R#R$w$U$${&B&3tU<iU<8;n%)o#zS<`R<a#`#X#y&T#d%h#S#W#i$K(o0"
+    "Sa;d%lW;Gx'226&&*f->cq:$uh:xh:jc:v)X((u('^#h#6S%a2+be9m]9X*os=!$vz%:-Wg*&u++g7km.$af6S&$mc6$jc6Y"
+    "*d&S^6$P^6S&$]Z6$YZ6Y*d&qT6$nT6S&$zQ6$wQ6Y*d&az5$^z5S&$jw5$gw5Y*d&Pr5${q5S&$Yo5$Vo5Y*d&ni5$ki5S&"
+    "$wf5$tf5Y*d&^a5$Za5S&$g^5$d^5Y*d&{W5$xW5S&$VU5$SU5Y*d&k}4$h}4S&$tz4$qz4Y*d&Zu4$Wu4S&$dr4$ar4Y*d&"
+    "xl4$vz%:$T#:[-ef*&u++a{.l_&8].i`9]o$rj$h*ie%wc/w_*yn$f@Ro,hU-q{#p_&Z*Y#*(c$^#o$1C-i$U'_#i#b#t#x#"
+    "Q$n%]&Z#S'kW*sX*i$f#R$v#P(6W#Y#n#0^#f%f#b#z#up8_y8Fb#v%P(s6:W%[##^p9$vy9K|%Y%2&.y$O_4q&bd(^c(KZ$"
+    "R(Km$Z$|#_T;kS;z#`%$Q#}0I]$j%r#n't#,r%3`%Q$b#p#/m&f'i(y0s&q$X$p'z)Mp#Y$n#B.y$=&{a=Uc=p#0G<m$K`t="
+    "]x=t%q(f(y$}$X(y}=qV>nV>uX>^%f%m$m#P$8e&&s,o&^#x#P#s&x#v'R#d&u]1k.j_1Oj#v#-6q$j#`$Mv'{*P$w$C&f#V"
+    "&p#e&7z%N$WVAl[Aq$|)<i&_lAQpAU%:<<Da$FX$*#,_$r#Oa&y&Z.W#&'8XgB_nB^[+Rf+P$OOT*QVC$ex/bx/cZC`ZCoZC"
+    "t/O`WCVWC|)[}B^jBKR&P#c$h'y,P&n|AZUA_&^#Y%T$n%u&S).Gvg@rd@ud@$Yw>k,o.n#{$R$Q#f#zU>xT>V&|#c2*`#e&"
+    "gf=VV=YV=$Tr<^'xl<cj<G|)'0A$5$f#6-V$.)G81R#R$w$U$${&B&3tU<iU<8;n%)o#zS<`R<a#`#X#y&T#d%h#S#W#i$K("
+    "o0Sa;d%lW;Gx'226&&*f->cq:$uh:xh:jc:v)X(d&hs<Fos<u('^#h#6S%a2+be9m]9X*|-os=",
+    // strict validity of single bytes, then of pairs
+    "!x$Bd#@%d#c##P#-**)-1)*&#v#,)<)<&w#r#c##9*:*:`$D11#4/Cx$6o#,,,z$###%######$q#%X#&`$A#9*##F&%#%#$"
+    "#&R#&{#%R$T$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$"
+    "g#c##t$g#c##t$g#c##t$g#V#OT$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##"
+    "t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##Hv0c##t$g#c##d$$0X)c##t$g#c##t$g#c##t$g#"
+    "c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#c##t$g#.P&",
+    // to bytes
+    "c#U-k%!!#!%!!!!!$!##!!!!&!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!Y{%y,]T$!!"
+    "!!P$+(%+!$!%,&/!$%'F!!!oa%T&<%!#X#>V#)#'Q#%T#A%@#%LFg#=X#B;[#CP#K}$+*&-<G(>8:=#CAMR#e$/3.y#}$S+]"
+    "#-j#<!r&5|#=N)#'d#7V+1}#95E0P%5^#T#<2;n#!8f)42Ds#Iu$J&n#*5A01(V$q$[%p'q#a$`#S#v$`%<*-*'+$+=#-/H("
+    "3.^#!.';a#x#&d#f#/l$(b%R#m#q#7G),Y$#a'S$,>48w#La$907EE'%M3$BX$e&Oc#1#Cf#;H1l#,Y#!6Z$`#q$Z#.[$v#i"
+    "#-*%.33A$!%V#I7W$P#c#T(:!#)`#X$w&O77Q&/A1I(`#h'7%|%e+5g#8Ar$Z#X&}#}.*}'V$>k#Q#u#b$Jm$'3h#^/]'Ie'"
+    "Ge#P#8C8R$Nd(HK%@Y$n)R+m$Y#3s%'$%'!)!9%'K!#%/$)/1!1AK$###((3#%$<!$%E0:V#D9;[#5$_)z'3z$))+##%q'/^"
+    "&m$y%S%$_%$;D+h#R*&r%S&{c-|%T#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!f=&y&[#f#}}B$'VTCX#]}BP#P|Bn#RUCnSC"
+    "$geBn>%XTCs$w}B5v{B$&,&,*'+62$,.**+b#5F$&,&,*'+62$,.$R(%'y[CX<$ZO+_#C4=03G$16;:L>98(i$###$y{>($p"
+    "X>$sX>%X#&#(#BG($%#.%$&&#xS;}S;$&1'q,bS;$rv:+*Vr>dBpA$gq>(-sZ;ch$`s=#$&%$VS<$YS<%'&#$*%$if<$lf<1"
+    "0ba>ea>&$_R=$bR=+'(%$(.$k%$n%.6&#($%*#$&%$_o=$bo=+Fy};|};(%*$%z&w&.$%$*.3_'ss=Wy=S^;X^;$$&%-'m'v"
+    "'&$&%'&#$&+<|y<Qz<$&#&$&#$S%%6&#&(%(%$(1Fep>hp>$n,s,#($%*$pX<$sX<%$&%9(%$(#&&#$&+<t*w*$(%$&Ug>Zg"
+    ">$&+b#df=w(}3vq=&a{;d{;$&$&$&#&$m/p/$Ti=a#$kj=1$y/$|/%-&($d0$g0.$&%'Zs=x)$dk=(R%&($&$j]>o]>#&($'"
+    "$(&#2-&#&&#(&$^2Z2.*%)$*-S2i2(&#%'#r2W3#$&4$(=$($&%*Q%&#$&(q$&#($U2t-_18$Mr#C&y&.Q#2$&&*(48&$42&"
+    "$([#0C:$&j%U8##"},
+{10002, 124, false,  // 124 lead bytes, 485 to-bytes exceptions
+    // single bytes
+    "$!f*Z*x$*q&fY*X-",
+    // lead bytes
+    "x$s$%",
+    // pairs
+    "Z&u$$xV*S&Z$VT*$ST*V(^&|})$y})S&Z$W{)$T{)V(^&}v)$zv)S&Z$Xt)$Ut)V(^&Pp)${o)S&Z$Ym)$Vm)V(^&Qi)$|h)"
+    "S&Z$Zf)$Wf)V(^&Rb)$}a)S&Z$[_)$X_)V(^&SZ)$PZ)S&Z$]W)$YW)V(^&TS)$QS)S&Z$^P)$ZP)V(^&Uz($Rz(S&Z$_w($"
+    "[w(V(^&Vs($Ss(S&Z$`p($]p(V(^&Wl($Tl(S&Z$ai($^i(V(^&Xe($Ue(S&Z$bb($_b(V(^&Y^($V^(S&Z$cZ($`Z(V(^&Z"
+    "V($WV(S&Z$dS($aS(V(^&[}'$X}'S&Z$ez'$bz'V(^&]v'$Yv'S&Z$fs'$cs'V(^&^o'$Zo'S&Z$gl'$dl'V(^&_h'$[h'S&"
+    "Z$he'$ee'V(^&`a'$]a'S&Z$i^'$f^'V(^&aY'$^Y'S&Z$jV'$gV'V(^&bR'$_R'S&Z$k}&$h}&V(^&cy&$`y&S&Z$lv&$iv"
+    "&V(^&dr&$ar&S&Z$mo&$jo&V(^&ek&$bk&S&Z$nh&$kh&V(^&fd&$cd&S&Z$oa&$la&V(^&g]&$d]&S&Z$pY&$mY&V(^&hU&"
+    "$eU&S&Z$qR&$nR&V(^&i|%$f|%S&Z$ry%$oy%V(^&ju%$gu%S&Z$sr%$pr%V(^&kn%$hn%S&Z$tk%$qk%V(^&lg%$ig%S&Z$"
+    "ud%$rd%V(^&m`%$j`%S&Z$v]%$s]%V(^&nX%I`S.|a.Qb.$|a.ka*}`*#,_#]+ck*#$zi*%$[=$V=(t$l-Z]*gj*jj*ej*mz"
+    "+jz+Y#Z*$c+$Q/&R/$^l.$]l.$Ql.$Pl.$ok.$nk.$gk.$fk.$kk.$jk.$kk.$jk.$M$Z$j7$g7(k$rh*$($RR&$PQ&'ib*("
+    "*nb*]})w|-[k$*Z##[#g$#r$#m##^##u[%de&yW*R+])eKaV#$($'$$I%Oj)&a6d#T%Ve*Uw*&#fz*$/z$_$A$iT++w#Q-xt"
+    "*$f'y'#U)]_&#te&(0#RQ#&uL*q-&'&*$&#](%Tx*^&h/Fg-gu*yP+{(P,VX.`X.$s+Y#jj*.${r*%$rg/$h$%OV$}#H$a$V"
+    "z.rb6&(#*&bV#uv)v}#$]S84b#0######c%1111`'j(&i(S(***t%Z$Pc+CSc+&#a#>:3r'$&#$T'%$rp+:$Po*:$fq%7*^x"
+    "*($$_]7l#$0`#^&a,$^,($|R#P#$&1$2P#$&1$od-=Z$a`.$d`.l#0zp-B$'*g*|>k%on5|%y%&w$W#v#.R$o>p#.Y'd#$w("
+    "d'|#Y#u&ae#&'&f#<nLRL(Q##V$Iv@o*},[%|'W#uGe6x#Gb%Y7$&`)Q#IOi$X22$:%38W'Z(<2qGZ$mt:R$do5#'d#(4Ggh"
+    "%se%4*'&>b##(($.'$/c>%p#.$%z#Z&$C%}%u,($Q#j#A#%U#p#W%#(]^#q$&#(g:c*IOa$^3P(x'M$r)v;R$M(sCz%C<M|#"
+    "x-S#d#WP#{$Q#n%40_$n#|R#x5:,:G&l%z+Qf+^&so5@no5##*j#G&#q(;$)([%:$7,`=#S%$h#d%$%Go(#i&$E.[S#]U##S"
+    "##A#d%_$7A/&+#K)'5+*2##72>qC#d;Z$te8U%xf8(}$&^7R$Z*Q5##[#$}&4z'Q##r)v;[%$%#xHy$k0%%$&zR#q&Q%#t#4"
+    "#%^m#f+,S16Z$04$$0(w$z%s,X$ET$i,0Ei0x'T*x%^^-$]$$OV$8&#P&6C@81($%]#*,7(6*6h;%#&d#^&ch6X&vh6[#j#k"
+    "&-$)2](g&U##j%$s(.'%.@6/<)++81:zB%#v%'1,#(-R8$^#$b%98-)4#y6$T$$'*Q'[#c&x1t#}&%Z$wu9[(s|9:e*'[;%$"
+    "(p%1'mC|)#*$l-$O_$3'*mO}$Q#y(W%-&.$B,:-=$QR#P8%}Q#}U#u2z'h;r%]$Q%&4.f#b%6&$[1044CA*h%*:oOw6:Q#m."
+    "rX%dX4['`)&1C0w#r#-m#d#$J'%8ER#6^#^&dP6X&VP6*W$b#R#j#*LGV8#&t#y$$y&#,$%v'%$&^'j%&f)C@d#R#t#q#b#'"
+    "BM-q#>f#D&'50$N[#*@-9<YB.90Z&0D<Z$fP8k'ZP80BG#Jb5h%Z&7O5,5'3Q#D3Y#j5#%$X$#*}(K$%#n%$(1l1f#v'1(w&"
+    "<Y#S%%M&Z&985l#-<=i:#U'I#N5IZ#^#=&+-b#i#v#w#r#%%7qA&'Z*h-s&$D(38-2L'W#^&aS<X&uR<*VQ#q&U'[#m$R#0$"
+    ")OW$COc#[#k#R$)L.D:5GBQ#0*N}O.$+t7##e&%d+R4#:$o0w&w,[7##V*o>s<]0'6+(#S#t5j#Z$zsBq'YtB&js#W%R$Y;A"
+    "AY%w*:}$Q-b#^+MG*##kl.qu.E2)'b)j'.RU#)(/&eY4V$^#S#C(<$o*R$BV#:HT$B+'H,Ia#GY#R#E&P#S7%(K>#&S%w$s$"
+    "'#(5%28j''q(&#%M$E%0V&%({(&^&U^7X&l_7_#^#L+)<>95Ka#,O>f$.j#=Ej=T(9;#1,%S#g4P$%$)Cq&'U#X#7j#76'%2"
+    "3X#*b#;Z4,#_$(%*'&n'R$'Z$P]9[(S]9Q'NQ#@&.&x1&)#.5k&h#',/$]&V$$&x%$%'_&(^#16C,Y#.a#KL:.&&Bi8#x##&"
+    "u$^%(1+(3U#4U$t#$3'c#M#K4F.R#n#u#r#%$DV#h#r=o&Ms$W##/-):=A.7^&Wr;X&Rr;n-%a&`#6k#z#u#*CO-s#$A67GX"
+    "#n#/P#F2PM}$$S#k(2y*,8z$Y#U#Y$6$%p#d$x#%X#:72Hv#F|#Y$)p#-D_#}$H-6Z${e=[(Vc>/*1Az3$8Cb#&x%>8%/n+#"
+    "3:-V4]&)$c,s$V$&q,S#]0&$R(#z)#r'{8k<g$#d'R*L'AB6%85,t/U#Ab)N)KC_#W#1+/64L<>/wKj#aZ/rq/ol#h-.'V,("
+    "/,V.6hL4{(l##)4^&vt<X&yt<^'T$q&:ob4>$n/{#-Cf#@%>V#;h#0L<u#h#9%S#9Cq#g4m$#Ar)70(##)p'&-%b%^%l#b#y"
+    "$^+KR#p#+DF<K++HQ#Z$ga7[(na7*T#).6F%S#l;v'4M(#|#c#X#P6)%#&Z()r#Z#,Y#_#,B:Y#-]2k$(%%(T&d%$%%_(/Q/"
+    "p#2-X&j#.r%>n#g$j#',$),'T(8(,P#W#n#j#1-Z#'v###-Y7y(k$;;@KHA6N.^&X|:X&w{:'G5^#@f;.i&Gn#}$2;02B44;"
+    "b+r-{#`#]#)[#b$/U%9.y#<]#p#8}#Q#AM|$v#4+7yKU#(T$^#,Y%j){$r#1Q#Z#T#n#H/Z$bh=[%Pj=&$1X#o#Q%FE@,0q#"
+    "^#vJA//(%855l3{$',Y'3$h+I@3Y#;;|1Ih#'&']&/$'$f+$>%t$w$%'&o$1#E&;%8f+p#G1$z/(##S'$Q#$/P*&l'%S3z'("
+    "+4%'&}:v%X$S%^&q^CX&]_C'*n#U)A7P#$2M-;C./c.R$s*[#&g#18`#a#^#0d$,W#Cm#1'<7:CQ#dHv#&#s6`#a.p%_$-$n"
+    "@&d+#y$g.#}.5)2+Z$_c>I{b>%/*R,*;&R(#v'XMW+$+%X'_.0a&h#.>d)]$*V*(YQ5R&`1$O^$e$#}#X$HBc$]#+1#P#.KK"
+    "d$V$N>#m#+u$'{#P$g#g2t#$'z##-,X(.10&U+t%d#%{$t-t#@c$l$P#<K9W#y#*9t#X#)^&_c7X&Wc7y$c#5GZ8$e*G31U%"
+    "n-Y%$&V*0*()1q#_$(.)T#'r1i,e)((%-0*#b%d%*+}(C%D%2.8;U-u$%p'&-V(_&##{*Z$c^:[(x^:&L,S#).MY#+;01/E["
+    "5n)M3h%B@p#H*4-@OHH$'n##k8$j%t#*j'0.9A-/)V*[#$&v-Q#C%<V#4Gy#V(z(a$,JZ%T&B)0T#Y#Y$,v#bH#R$u&*$%%S"
+    "+d'z#;#e#G#_#k$^&ym=X&Xl=^#X#JW#7j#%D:c#T$iG>:7D0T2w$v''*+#a(k&[#X#=69m24#%#g&0&L$6#'45b+n#W#($R"
+    "&5$2k*W%3EX#Q#(Z$|_A[(X_A2;#I{.+C#32#-(V(#*10(Dn)*l%P$8q2s(59#O&=),,&@:&V:n#a$X$)S%G'*%p#&z)EFMR"
+    "#0G=+M7<=;^-#KCW#$'*a(}&r#&5FS#/J#Y#]#0'a#v#@3Y#^&RlBX&VvAc$d#P#E,]#Q#/u606$+)e41%%47<)(/&Y;Z$#t"
+    "#$f+r/p#&+R,j%,@4--A-2;}(b%),}&+#Z(,-,'pLz+$%Z$is<[(ts<&09.V&g:}*Y-V$d%<6Vc5k8(e#L)4>D[#Es#0d##("
+    "s#v$]&%m,i$R&d',c&0#'m$#6p#$%z'qw&gf&l#)g#W#(_#0T#n#/.o#a${#5R$U$e$U$>O[5(%h+p#,)o#*O2]$r$&U/{$d"
+    "+82^#*w#^&Qs8X&xr8p#1J*S/x%%#%'0}$##|%)$j)#2<+:DS#L,8(BQ+v%%'*p'$%#4^'&d#M'&|#&,-4#)T,l#V#Q#2j#P"
+    "#Z$u#Z$wb:[(Zc:5-r#c#[#'@U#q#h#HS1$P$^10`$l#:(Q$BX$Gh$g$c#-S#U$q$k#*E28V#'@+F#Gf7/+2%oQ&`Q&4'#Y%"
+    "#Ej#)$&a('6*%1y(RT'kU'z1R$;@h#b$3m$5BU#}#y$P#q##A483&a#kAR(^&xW=X&SZ=$u$t1R$e$V#q#T$LS#Q##8r$*Z#"
+    "h#i#V$Y#x$u$%U$<Y%f&n#EHG0'-g#%V#{$}#r#}EC$;=w0w$*y(#+'.y&l',/(1Ab+OZ${g@[(Ph@n#.}$$)>b#S%$c#M(k"
+    "*U%%4T&0%-&&j/s#8c.(,_(q((X(2;E-;,Cv1,%x)'R$|$8(*B(ELIB#^9_&)Z$&*^%R$)a,T#<2%09x+]$&#(W1C-c#x#9r"
+    "#FT#145Q#u#*$^&hiBX&RiBf#gAtv+x{+/5>@E,V#%W#h3`%Nj#T#*3%r-)y(;.&:)=)0g:Eh%(#'&'i*#z%)w.*|/9<':)%"
+    ";,4&DI9,/Z$Za>[(tV>,CP&^'r#@'*.)[LP,8%,1*&$7r%x##|S)#ha)$PIj3t36p#Ojr5L1K1DO&&wn'k_'r'&$9Y'#%n'`"
+    "%y6,r#y#>I+NW#>N;*1V$+@^&W'R#f#@,[$8h#Fi2y.+6B:$B)(n+$i&^&Si8X&gu8j#X#I4:S+%_&-0'k$$p#k.*Z#IT*Y%"
+    "1((m$b%3$&`'X$o$$%Y/CS$*x#o$0u#Y#m#8/W']'^#R#I3G|-x#b1P#}$@v#c#'0Z$pW;[({W;EHE7Q#$_'l'5@^'_'b#x1"
+    "2)$R$#b#g*&*&/h#P#*/P($d#%Y7m#81#R$o#O//Gq#d#@R#&w$,)R%Ek(T'r;)(R&%p#]$u$$'y84[#[$Ea$]#w#,%1w$'^"
+    "$Z$S#x$/[%l$U#H=Q#o#f#](^&s{=X&wx=|&a$Ma#R$35QB$:6@Mg$m%h/g$)T*DA7V.B4D(C$%+J8&[-$S%#`'/25#.&y($"
+    "W#'f#t#U'Q)}&A(c4+(-+s(Z$Q{A[(P{A#h%%i&<B6&&/%*&w0.Z*=S#Hw#}$*D,)>(`T,dp,$c$W%]$[+#3.'L<1>0f#Q)6"
+    "g6W#7M}#X#U%]%R$&(c&c%V#[#v$X$7s#y&w#5s#z#[$8]>x'-KT#04J>s2q&$D`+I`)n#74g#,^&gv@X&mu@075F.)d#[9f"
+    "#P$<36*-,9(#4/`++)d%AFA3+ALr/'*U)g(0)0-*S+;K7g&&q&S%$>V#MD(36|J+).Z$t|<[(o|<#)Y-*'=2$0X#Gq$*#&$t"
+    "#(p+i$$&z+(,-4+k*#x]#6*q^6o:2'$G/F8*9S#j51.a&0%%$b%kA4LIR#>L6G$8L0Z#$b#Z#m0$q0;0#(-Q#a#f#i#S#B/m"
+    ".b12(=##^&ix8X&Wx8AByA.v+P$j%#^%W%p%&X27i$u#{#t#g#20U%%14@5;V#/X$c,$T8z#c#:(CD]#<1/v#c#$Dz1]$E],"
+    "=%$>FK7['Y@q#Z$pk<[(xj<^#P#9f#R%n%f$`#(;7p#<u#.1x7z#f%#Kx#TA<l#]#:Y$<x#%c#;l#%@p#l$.t#Cw#'<l@8C+"
+    "X#`#7C-V#U#/R#h#FV,S#X,>-#j/L+6#]#%W#&$i.&R(BE@#4,7#e,$h'C+1,^&iUAX&iVA@&B4(-Z(U)h#T#$9';M&JW-,&"
+    "bp$pm$Z&%.98#r'$j+[%[&>/o0&&x+V#S#B>^$l9+$2e$#)z)&R$%i,#2H4,1Z$QSC[(bRC$JS){$b;7j$9Q%@,g#j#Da#/|"
+    "#&.*q#v9%(w(W#7#/%'0$(*y0|'7,(),*P#8'}*W%R(0$;(0Q#7T#q$S$KR#7:%<&p$x#g8t##y$'$)FE#(m.%40*0B-&S+l"
+    "%.7:^&Rm>X&cf>Iu(#4DGR#U#+32##*H(^+,t%%#]&y&d#a#,(%^#BU#H]#M*19.Y#yGb-)$g$%%$P$*%']&`#&w($&32-o,"
+    "1Z$[U<[(vT<$R*%(b/U9X4Z(,<}s503@Q#H+-&d#i#Y#b'e(c(#t)h'a<&Y#)V#Q#=(*$P#b#4P#2V#y.%l14,C3D:1p't#'"
+    "&U%#q2,(F#&8g(o&4-*$&-&+R$t%y.(d+2=&'n'(_$o$x#[%p3^&}h:X&nh::|#L$)+%^#R*y<S$)j%{#T#Y#u#O[$i$>},T"
+    "$c$#S+.7TE:H|#Hn#1U$[#*B4[#'c#b#o#^#c#s4(],VEa#NMa#a$M_#:]#;d#Z$mQ>[(TP>BQ#z#0-@=O*|%W&r$M@o#z#r"
+    "@,Z#<->n)r%*r):].#0.'q(](o(V#%%6W+&W)/&_#n1g#2:5-e,$%W)(b'#Q%&z)95Nh#.3+v#W$'r/*$[-7Jf#$_#x#N%#4"
+    "R#^#5(7n#7X#^&RqBX&WWC}&$%n')P${*V$A/&7(g&I<<6P$a>50%y#,KNT$H2I|$|#M/|=i#b#T#(AZ#q$_#=a6A=,#,LZ$"
+    "y#h5V#G,NK=EZ$Tr@[(uq@+(B/4<R6j##W%%$u(R$)k&e.%(%c(c*1*05,*+%e*#.x%(#'j-2,I%X#S#4:{#MwE0$-&#y,(#"
+    "X$.R$h'4Q'f#$q(&n%&0'X*k,$c$R&$^5&'_6n'Ajt5)+-*4.$)j+^&jm6$Xu6%}%*'i&m*]><%/<77x#+4^#r$/$_<b##MP"
+    "#G+'w*_4=CNQ#)Z,%'&b'$x/3W+'&r'1,%.'m&v#U%%|5@0D1P$Z$lk:[(ak:9+Iv#P#Y#]#`#F6BW#p'b;.6n#Kw#2d#7F&"
+    "KP#[##%DGH4Em*&$t/'4'YJ)d$U#^#+Z#l#=3P#A(R#l#X0%v%f#$hJq$2[$MFZ$T#F^#5d#J59]$t$u'w(@#l;<,3r)S%|)"
+    "4X.h#1^&vb@X&mb@&`-W)45,&+$`'d#x#j)/,,-Z0-7C9Q#T#K_2'*'-*W'#`-*IBG$-e#|#^-a.K+:i#K@8+3*8_%m$U#0y"
+    "2&g$Z${YC'i]Cq$$k2%z'(-%tJp#i#{#s$$V#%G%;s#i$o#0]>=&N.GB@%70r-&|)38$&7^5O7'S$c$P$T%Q#/'@p#3P#(h#"
+    "c2&`#W'%2%2$7$/>3Z(Z$*R(X#<,HW#5&'{(c&%*6'*=&^&Wl>X&vk>c0,-,6Z*'-6v%&&1_05)]$r$g$i#=4O7v#r$zD*S1"
+    "&$&x%P$%*g(6@q(x%4#.s*;A)5*'0x+e$$g$`##]$1T4(Z$uS;[(RT;s4MCUr3Px3^t5.)),s&x#]$P*&]&oIG>B+K=%':%'"
+    "5KT<'4%h)W5Q#Q%`'`#uGb=e#S#a#}$P#2:%m&b@)6B$`#N(+8=I&NT*Q1(B8(@RK+&b#GHa#8`##N)Fx#P#V.`#_(iMDB^&"
+    "]W>X&uX>a#^#V#:</'B-KY980&5<Z#M8(T#$o4p/070#Q%x#$U/*&p)%_*%$.a0=G+g*d)$1.#{&s.g$X%Y#3.2'm,$p/Z$Z"
+    "uB[(juB3I2+#J0R2i$s$$'k$j35#p%<j%$fDADd#$o#.l#'9c:[##*Ld+{*2;.5T()Z0K@.Ak#80C($75.(._2&p#_&{0H(>"
+    "3)n-94+Y'%Y+#*-6%]*X&p3Or$m$);o#T$q#O^&vk=X&[l=O+9U#L|@g,$&z#i$(,3.)b%$6Z$s(2()5:Lg,S#5'./b+7Aw*"
+    "*u$=m$o&[3>(&N4t5)Z*Ahv57&ER6{K=C7&Z$ou7[(Rv7x;%%'U=--v%c*X$U1%(+|)P,Q'^9/,b#X#k&&l@)>2C5.,@8m($"
+    "Y1'pLKB`#-u$f$m#U#/Ca*n%|#R$bNU#F$+40*z&u&72JU#&a81A1#2#2Jt%E[/&v/05&c4)6Q){*3.)^&tXAX&kXA.{$r-("
+    "-+Gb)(p)m&k0.@/M{#b-)&*'-*}0C2@+ER#G9K);,AH6B_.t)4Y'$%#*S1'32%#%:7x#f#m&oGZ$q}AX'bQB-`#7(Y#JJf#_"
+    "#v+`1E_#b#9X#C#>(a2+>9,{&r14&&DO'T#:j/%_$P((#)(p)W)&'&U--*(-Z0%0'$%Z*q&+%[5a$}%d%y#Y#V#[$i&FDMN-"
+    "$P>%I)%e,0`#U%&t']$U'}&n'S+^&^w;X&aw;W5'#(p3*s0Q%A%$%c&<}R5qAU#o:#Q=WR#q>j%`B%:29$)i*Q/^%cK/Q#1'"
+    "6J$v)U#e$hT#&;29Q#%x7$&-Q3%l/S#v%]0&Z$ow@[(dw@V2&)$Q1U)|)$%e&$z1)(9,%u*Z2$4)0@0m,x)&h'#[1&m$yMo#"
+    "l#(/T#6#HP<'.Fs4|#{$p/E;#Q/R*U16(%+5s&T(*|/),{.$l#T65::E+%*R#&'f;&-,|--'&(U%n'(^&Te<X&sd<b%r%&'&"
+    ",k&x'$%@^'o&|){$([%##j'#_$`$1v3:(S3a$Q#Vq5|a#^;$(}EYT3e`2cE,##mEAo6'xP#1'/T`#*4=(1(|70`%^%h+Z$|U"
+    "@[(SV@a0<U#^)#n+&z1Q1s(]*%w6$/,-4o:&:B$k.W.a0(#X:]Q#9<LA$G{862J,r1#32f7Y#)@E9$3IW5&e25MD5>-|+-Z&"
+    "v+$S/'Q;B>Z#,K$/:L8:;EZ8l+T$W%'k$f'b#c&^&z[<X&W]<(_&T(*U+(w,r+#D,U5s#E1&S/,)f#oV5|LA#%2i:w<(k$b'"
+    "s6lR#&fF),g6y$yMi`#=&[7V2U1z3(`B*&#_4T$Y136Y)$[r&k`&#Z$^zB[(kzB}*P*S7Z(sK%S#P#:,)(Y9$y0v%s$q2)-4"
+    "B:o4%y21*'aGQ#X<L-h7y0|3_(#x%v',0%[7-j=o$]$W%V$*%_s5$}b##&c<RIp1lR#&hF#b'U1_Q#45X*aW#k6Z(w:%P4T2"
+    "SV#j;'h/_l#OHW9##%q0&l%h5^&wh@X&ph@.R4o2(%d+j%[9z=,&,%-/h5Y1$/U+m&%s,k,%'%e(z''t+1h3,>5X,n%x#}$6"
+    "$as5#Wc#&#lX#i<%y2mAtFUg#x%X[#0zFv1b)V,%Z$jx@[(xpAeA#yQ##r1Xz#']([3R4$u2&W+n7|D<$YD$z'%j)c,b-1z'"
+    "Y%f/R#<'V4*h1g$%x#Sc4Tt#bR#pF2#P6UR#bf$jg#Z4#&u:(%lH`T#0V8TIW]##jN'*_Ep-i,^-$)h'$'Y3(#r3]*t%rZ4v"
+    "9hT%bv$Ui#$x1Qy#g$sX$(v#_G#^&hg@X&_g@s^$Sp$wW#_AaC.)t'j)P8o*c$p-Z4$t'$V(}&+u^2TS%_`#{Q%&]}$^3hZ#"
+    "jFmA%jP#i,q2d%nL}q-yx#q}&wZ$tHj@(UQ)z]%sE`F{A$%uP$$c>Qq&{R$^d$}T-RX,w*WD(Th*Z$TcB$kX%V(^&fT%$cT%"
+    "S&Z$oQ%$lQ%V(^&g{$$d{$S&Z$px$$mx$V(^&ht$X&lq5W#{KQ/m&`b#,m$U%_T$se9bx:aEwb&fJgJd#g&T$0#PCv1}&d%q"
+    "If7v#yCP8p}#Zf#U#Y%Xj#YU+8n)9<1)'aGT.V$nN$Z8S#c<(_(v#i$#v3h'&i0l;W%Wf$Z$z[=[(c^=<))bm#&p+_j#lq#h"
+    "e'h|36Kd$b#i#A3EMX#(^#@@B`#v@a&50o(h''R$q$j'eC%h%)6U9Q%)45(/2{6g*Cx%%$(p1o(Al'S#P&_&#+Q@&.',)30-"
+    "8]K#{0+#(#,'3pZ#R$:6;+63^&__=X&b_=WR#z7v%$n+_4W1SP#^Z#xF**'&^N_Gwt#%$(/Yc#&)(iy3X#r#T#6Eo#v#L<_#"
+    "Q#y#.:h#u:x#c&&(Z($R&P&A[#$W)0;x#@{#(4;Z$}X7[(nZ7G=T#)j#XA/%T&*0'&0b5k$i&=233KF#S#-z7*o(&c&&/(%4"
+    "1)<&q0x#*j'%(),`'S#R&%T&##^#+.,F(#Q#72*,9x;[%4&$,;N6#5E0D.7&dBZ**##({0&^&[R<X&SS<)3)MB<@dV#[%$X&"
+    "D*U#0*_#%-X$}#W#>0b$<=OIaO.r7T&%.(+/8[+&)$%w4#R&$g,UB[s#_&*3&6Z8#54(&Z$xsB[([tB/$[h$rH5|+&*/4/^c"
+    "#10%zX4x1Z#41(0D%M+;y#`%}#V$e#23S#:169BIw#(y:`#&^''$ILX(f%$X$v%&u,1&C@.]#A*T#02=r#_#=#g$`$*'^@&["
+    "'(+%.#.67.1$F^&cQ8[%pQ8Mr3i$}&,M#Z#W#77.0Im#:(2JI]4(R$&t)(k&5)M-/*;*672'52E-5c2',R.$-%CV$R$)#_&0"
+    "Y%/;U#q#Z${Y:[(t[:w#<[#T#*>5L(`#X#%+'Ic8v#}&0^#HJ:KZ#,):F02o>s&If%;2>5;22&11K#Z,Kf'T#h#*Z#,^#F%B"
+    "U##Fn#=2N-*3$Y#kKR&%]&u$['|%#(Li#`#q#k$U$U#=14(r#,^&rf=X&`e=8u#w#I]#X&_#}&b&-P#[%w#W#R#uM*H>;%<,"
+    "JS#P#n7u&7<@I5&.=,b+':/)%:@Z08x%$%f%:c.Q%%#,h-*'&#Z$[]A[(V]Aq0'|'|)(p'u2R(mGP&b#7M'1g2p'd#LD%(W#"
+    "=0>_#[#-9/2U#_#b#;J^N#%$Yg#nJ/2-4#&r+&+*'}b#*#%4ou31>e#Q#&5I2'_#1t#JAZ#./]$o<,^'&f'u$Y##(#y.T#:1"
+    "x#^&Ub7X&la7op-Xq-3t#c#A$o#U$b%V#[#a%u&Q$aEP#$,R#8.%/*36:7+l1U#U%_('CG@J^#(#-F>,Z#>6&L`#5/p5^)x'"
+    "2989CZ$oc9Ovc9)D%(:'$+/%2EU#d-$t#%R''*Z(9%/2&a&r#t#V$x)&Y#`#JT#>9&G@9&^#l$d#K>2u6$Z(s$%NU#7R#>O'"
+    "J%6I$V#Y#V#7a<&k&M^'LE(T#6)E1A]#Q#,7P,$x)X$w#=^&aW<X&yX<e#q$c#R#3>p#/+w#S#V#Q%#17e#3MU#4r$^%b$r#"
+    "e#_#g$7b#W$$/r#a#]IP&&Z$d#&2w$$p-:/=^#(}#1U$|%S$Mf#c#3D^#n#Z$^j=[&dg=Q#b#^$:X$h$U#:k#W#T#0jLR#b#"
+    ";#@I$9V42$h#*(+T&W#*(98)'Y)W%5.'9'##e${#23,(=Iw.&w$U#$Z&(Y+`%Q%$+%t#,H*#i,$`#8$;8##+-Cv/&#-#e(1&"
+    "01z)^&|yA6yyAp%T$$s2%$$.%h%t',/m<i$)X$[%0$,j#W)DU#@3->7`#5(F89.2AT#l/h#U'S%n#+>a#S#y#g&g%L`#17E("
+    "Q#D+--Z$PpB[([pB)W#/-]K'23i6<U#(#T2X$(yIt=%<=V.^$&OB/4*'z-#[V#+&&3*jr3T#&:A>Lo##u$*7b$$d#,*0>-&i"
+    "#s0k$#e$-$(.i(/1:$5<s&y$c(d3P%a$+y#:@c$X#,*]#p#9J^&mc7X&sd7@)$R#R$72_8$}*i&U&'R#:3#)%424P#2u0o$Y"
+    "+'Q#$T#-2;KMz/m$.#x%p%%s(ID(.4/h/#p'.)&P('e${,'<Z$Q_:[(a]:_&V#1GD[#V#G.)BM=j3P$n)`#U%w#S#$@<W)k)"
+    "G#=HS#;l#),{#W#Jr#3T#b#P#2w8)p''$%R(MR#6k*$z-+T$P#$2C*h$Y#LU#5&&b#5BP#7&G&.b#HL+oE(%*(i$x_'n^'X&"
+    "%^&rY=n%{Y=+#,s$W1P#$Gn&r%X$j$68&h#)a&|&0s#4/e$q#:]#j#On&i$j#;&*x&w&1&1Y#hH3%:FXn%Vm%7+:&9/$1%0I"
+    "9Ip1c$Z$kx>[(jx>#V(--61'2.`+.:@V#z#).;54/4''$C{,$M$|#k$*l%E-4)#3*[+u$r%%7(#EF**$2,Y-45I-/.'52630"
+    "{.09<3##w($9>#'=&#h)().$%'l%g$^&aRBX&wQBA=6/&*+4e2</&),1u(#9'6%':;''_<,'&'%m$)X$#%v%t#+k*10):-,d"
+    "-R$5P.-Q#y#g${#X$P#&X#5.Z$hmB[(SlB:[$Ag#_$Ed$>)Q#1-`#%00`$>b#k#f#mE#j%.F3*<P#CD,ALd#92.F(5A;*W5$"
+    "v#2$)>@>BK+52R4U;Cl#v##b+&q$&#k.&^/3<')41-|+6/$4).;(),2u&^&XR>X&[R>$|'<1^V#(V&g:k8j%hb5T8-3'&;1G"
+    "Mw#,9W#DS#c%V$W#6&1$_#-R$,Z#-Q3y(&#&m&'P&{&Q7$j$E(Z#5r#E{##+h#;Z$ag7[(wd7p#]$P#LAX#>,8x5'w,U#Y$K"
+    "V#S#:HC8BIR#k#g$T#7A;07P$FKu#W#8X#10^#3^1j-1'G3o#'g$]#A.0T#E;JW#7=Q#HU%i%AJIl#/g#6,JW#a.)p%#u(s*"
+    "HG'.J[#X#U##N^&}e9X&fg9_#E)AT.5j'(,/$v'&c&+4e,.5g$=6U#$+M7*LP#x#k#I7*6;v=]$n#1+w$a#AB-K]#a#S#4g#"
+    "y$j$r#S$y$Y$t#n&e&Z$nU;[({S;<)C)]#f7d's()-%(.T*p1>4:S$$w$'l)[,_$4'^$#s$i#R#Y#ND0g$w#@<^#+7MP#Y#{"
+    "#(O+%;}A'*$|%%%$%Q)R4L4#k*x*q$/y#u$g#|#f$S##3R#r#3$%U#w#;V$(b$Y#H<-^&^p=X&mp=h#a#x#o#5Os#{GINd#i"
+    "#S#Z#KD^#J(0<H1%M3:a2'$(Q)-B60=%3CAq&y&&'A')6/-&(<#P#Kf1#s&*'Z$kq@[(dq@$,#g*-^%i&5%*$&#6R#O-Z.63"
+    "*'&o#b#8].(&$/25P&u$%%$s(,)`)GH@8=&AX#G;K-&&(._#4c2*%<g(2+%*8T#'S#.3$8@Hb;Z$0$%T$$&($52-v%^&z_CX"
+    "&y_C'|#),[+<9&G=<=(9G5,m,r#+0-%{$m.I,X#H/X$U$Y#=K*k#b#M{#.4E%Aa#;r#6q#AU#W$r#a#r#f$l#[B'o&1Z$sqA"
+    "[([qA#*75S#@-,KR#0$0-$|3e$:I-2B3C%/A=&)<2c#0+w,r%()R&3,=|9&f#$d#t#l+%%}$.3.&c..##+4$a0T#.8BMW++."
+    "*%$a#Q#$'w&&&/&q(2'&,JM@^&`y=X&]y=:@.aK:&w,@%.%j%l)w(P,z)be4-#6HS#c#4&A`$_$5B,l+Y'V0#i((t7Q#'2b$"
+    "W+Z)@70p#^$h#DGq#AW#q#O:H}2o.>Z$xZ8[(jY8,4),[$p%i#3#S#:318#7#AS/w0X#8m#t#)o#R$w#v#0P#U#]'d%.<J2`"
+    "#Q$&AC;*6u0]#%4'/*s$l#p-:t#w#695[#'0g#0S#L9t#P#3CD*5*6,`-'c.f%#.q.BIOJ5j%^&qf:X&Ze:S#:DB`#X#*&p$"
+    "{$M,;D,0X0o0^##`#Q#(0{#p+i)u#OOe#^#(u&s'e#b##R#K+D,,#'t#T#&`1a$(-1:'r#E$Ch#&Z$oo;[([w;BA,@2@2a(["
+    "9h$X$s#f%r$%0`#h$f#9/G^#']#Fp#l$o$m&`*V&g#u#f%Z#s#P$#Jj##<Z%-M$2>i#a$Y$M|#CW&v=&*'z%(&)t#]$&$q$e"
+    "6^%$s#x#u$a%$2^#d$K&[#Ow%Q#S#7ENf$z#V$^&zv=X&bw=9,U$3g$E-Y$P#>j#Gr$l%JIg#l#q#KW$$l#jB%E^$]$(=&'C"
+    "H4Ga#h/AR$$'#.P(/n#=A&98+/'Gu#y.%*+LZ$}]@[(X^@0:*;#-:3G{*_$w$'f';0,3&,;e*'Y%u&$'41,*'$g(>W'*$3E*"
+    "/*&/#5*X.##%g(2/41m(d%%i&@4**&=S#Hh1)6/V*Q#9B(E(X#`#DAT#&MR#>DR8$p#^&nVC_#qVCo$%$c$d'%$r)w#{&02'"
+    "15CHn)2$4%n$8g$$&c$u*k(x#x#b&t#x#y#'S#-W#]%&j#1k#{$k#2;r#_#N(2b#{#w$.W$]$7P%X$Z$ZdB[(ieBn#[$6U#v"
+    "#i%v#&w#e$k#8i$v$j#eC6*HC3C;>@C'FEP#o2>#g&^#_##2%1.+.7h%f$S+(#U%'$U'#Jd#T#Q#$J$<54/&(f9h##k$*=4)"
+    "Y+)4h%+--A.;.*DAF[/2(^&sm>X&tm>H23C=$>7.+27c00+j+p#s#+':@&.#0%%X&(+(%W)4Y#g#Q#:P#'9GH%4%j#m#W#27"
+    "%FEmIG#*},36Z$uq<[(rq<-'{$.+R$#h'*%u(Y){$^P#l9e`6$Z$S9&0R#O.NK-FE/3W#%H&s.[)%($^HS#@*+#I]#KBn#w#"
+    "IR%{$.<9=x#m#:P#Q1X0M)L%)p#V#/A):5_#p#>X(c6'0D%/*+A4;8^&}x8X&`x846N&Q#Ju#g0&$U%KV0=T#Y#<-=6#+_(Z"
+    "&#)(%d'0-,)b'{&%o0n%$a#W#@))S#P#d#o#Q#|+|{-u{-&#i4|#-n#&3Q#*Z$j[;[([];Ck#5(f#%L$P#W#61U#9-m#Cp#X"
+    "#&Z#k#_$I;Hp1j#y$|).4++#A+Z#f)x;/q#OKAY$.n#W$4M&f#Y$$Je$h$6t#X'R(P%a$u#T$y#Z$_#P#]$s#DCJn#;&a#d#"
+    "i#b%t$Y9#%#./P&}p>]u>$^&uZ=X&pZ=%$PAm$=h$X$e#9$:E2<:L*i#z#F/^#q#v#]#:,U#)t$/)#Q#'`#9^#-[$Q#7RA<%"
+    "E'a#[#,C.=3a#OL2n#D@(Z$jk>[(zj>4<y,s$#,#%r)./#.6#W-.$0#.P#A$%9*00](`###d#T&%}P%`V%d#990%'#S#L+32"
+    "2{([#t#`'6$=**A%H,KU'd)I-+7EB$Y#_#5d#T#OX#d-.+)s(0$/,%<@^&UuAX&guA7i(#)d%f'%4074;>%#@Q#%Hy0&+n+%"
+    "-<=.7KH2/C2B/MU7%)$*k$#&_$$S%a0)Q#X#<=0Ccn(im(S#@2Z$wRC[(rTC^#a*|#+)&(cAy)Q#d#(O%s#JDU%a#d$^#V$i"
+    "##Y##Nj)g)q#(-U%d$a$T%IZ#i%S'Z#ILZ$Ed$M%.^#v%d$o%:D'a$Oj$T#a$9W#_#SB/;MFk#b#z%s%O+17Q#1o67&$C'#="
+    "*R*OQ%.#^&mz@X&rz@#&-6c(C/_#g#g$8&@>%;.P6A#Y##&d#%$W%{($t#+&$%.$)&X&B:,'_#U#-#,8/4X./&#,&$-4i0HZ"
+    "$__>[(S_>,9b+'&&,%3(]&$n+6g#6|#[$Z$/n#s%[#)r##]#E02h$z#At$j#AHh#k#,/6k#}I'&'},$%.e$|#(+'l'*$-}(%"
+    "$Q)^%(T*(%,Q-%v)r3(-X4j'fr5F(E8R#A;0DU#*#9'^&ab6X&cm6f)$m&&S%h'Z>F3.NI<X#GD1j#T#+-W@;K2F+%7Q#D<6"
+    "'R#:.;U#+{&w&c2G3BMBI%2D%+E=#)A3s(o&Z$hW9[(oW9p's.%'4905I##5%EJ.n+$-z'/.3>/*/&}&#|#W%m2)U#^#I&e#"
+    "$b#-K9c#p#a#6w#T$37b+%*s8h#>&Q#&)$61@w$y%_$k#%D2<BT$v$P$#F:GY-P$d-##i&#`#U@,I^&to<h$}m<R$f$W#)Cy"
+    "#27U#V#[#M@C,/T#V$X#EU$a$Z#c#Q#3'm$z$/Z$;Bf#[3(%$p%%e#j#$k$PCr#)Gh#}#u$n$]$m#S%`$$<@j#u#m#^#Z$jP"
+    ">[(iR>q$c'7u$IB:/]%[#0a$r$1/}$]#c#s$X#FENU#^=4/3,'<J8+Op)AQ%%%v)6*+a.E%*'70g(&$d'I|'=*4)/6^){*+4"
+    "'JGDA,f/16/+w#P$;0+:5&w,=$8###^&doAX&moA@6%y(b#V##/%t'(${$w(KF0#.3#A;3Iab,db,8g#z/*'%i,C8a#0Q##,"
+    "s#X$5&,$]#6i#p#]#02+1t#{4{&$&/Z$Q]C[(W`Ci$#b/''*.##V(i><'%Y#K9N&'>+<:i#BQ#b#[$6KT#=]$,W$>./R$r$`"
+    "#U#S$e$'%4y#a#m6`+B,}$y#FB(1&t#P#M'2o#G1(Aw#t#3*<Z#$EJ5Oa#l7B6$2*B>-,^&}VAX&eWA)#z)*%#`%&'o*F=0'"
+    "0u4z#$u&-2g*U'/'>B</*##/&*z-$'#r9/*&'%'6'-Z&10-l/#Q$n#e#p#9O]#Z$Tr=[(|p=9EY$`#R#l#`%[&9I<m#8U#P#"
+    ").<>u#4h#9FW&iU#(X&|%n#'*,'&/4'%h%#[%q($r%%0o(#r#5&#2+6c,Z$*x%$f#$%x3$(^5im5*P$f$>$D2<$@<U3$g&%T"
+    "I-6P#:4#'G^&ks7X&ps7V#;6DG-=C|+v3=KD(:'/)X&s874-#<7632.%6^1l/%2;C@&8),/*Q+9()d})sw)((m&o&Q715g$#"
+    "=T#Z$zk:[(rl:1[#%=;S#3Jq#d%d'n;&p#6X#G,;)#&Q#)d$[%T#x+*#&e$$f-+/4,;,rH.EY$I^#k#;o$e#H5i$&a#v#`$)"
+    "p#]#B|%f$g#MGDD`#+K<NT#V$a#Hh#P0r%%#*R&##({GX#z%4u$^$^&lV>n%cV>)(w#Hc$y#o$c#5O}#^#c#%0q$#b$U&_&6"
+    "GNv#p$g$g#OOY$K;EY;'JMB-A:R#2/.'4=8:X,&e*-$:%0'%./#Z$kT@h#PU@Q/&$)+)2(9'a(#^'d)/+*#03>;$r'%h&'s,"
+    "&-#e0FK','.9+$,^+0#)./zj%|q%b'&#j-K;Fh#a#6ELT.(*#`/Z#A'B6h#3JC+#%@T4c$*'w$%#&-&h'(R0)^&qPCX&rPC3"
+    "<3%n'i$*#%%(VCQ#{#@v#X#+*GL^#7e#V$W$>*R#c$f$j#_#924Os##P$R#x#7E{#+f#s#m$7t$$2#6b#2Cm#>On/Z$iuAe$"
+    "ojA<$Iq&x&X#)03A/3<A'V#%E%G'>9F4N|#-H,&q,l)023$:%k%HC+'+u(&#^%()T,3=Y#%($V#[#T#&,IL3([#x1A{$v%--"
+    "A=(6Z*),-z'(&#6T#.++2<$^&Vw>X&|w>%.+4+(X.19&.(;$f1'#1*q*)%$292x%$*3$&){0;$)U#i#U#h#F/EF.Dj#}#p#_"
+    "#%.S#T#29Q#%4N&Z$}n=[(^p=|#X#FnBV$#(&w,%X$Z$(-z%V$*-Y%#h%#4(#1+:X(v%=Q#(&$%w*@&*$-+<&;:7],i$#2##"
+    "t%'l#<'7C#+1)2t3%(&1C//&<'#Q3j%o$$zp53*(3U+Y1p)U@B>^&jt7X&ut7;'6,JU#`)#S57:5+2-6a<&&.;#'.G=.%^+t"
+    "5,1%>+%)%6+&,|)$%4d'%#&'i&Q'b78FT$DG+8FZ$Tn:[(`n:/{#fH#-#-9^$k$S#S#V#P&b%'p#S/5&6$*F%#Gx%yEZ$]#`"
+    "#`$c$w#b#C4X#5u#Z$a#*&v#-J#,Y#-3k#h#1#1$1R.#&l%($^##q$#(jL`#s#l#7G-p&i&/a#|#g#T&Y&4:=%n#B/^&^X>X"
+    "&`W>r#_#h#_#(%p9''/`#N$645'2FY#Z#6K$m*$Q+'$,/.#_.Y#.9%(:q&Y't)%*:54/'%X(z#P*(*+#0$=*Z${WAk'xWAg0"
+    ":),9,1.$8=$q*U)*#{&&').U/,*51C7>Em#O1-AH0u,&(/$]0A57I$;+>/,2P#*030E#s.g$$%e$s$m$#}$e0728)5,)2%,B"
+    "`%$c&%6TEDp#_#.>3^&aSBX&cTB.`#i#f#_#<5[#m#^#Oi#d#0c#G/|#o#33E0},&#v/92)#5/M&a#>[#_#8$:T#C2%DP426"
+    "'$/6@0-:';`+m,Z$do@[(_o@C&$R#e$U$+Es#O(0Q#B:R4$%g&/(#(b'&e$&Z(8-2,@.$*DAl'b'10'0%'_0(&8W'i$&$V&'"
+    "$)&V43NQ#T#4s&z$*e#2DDS%T#a##z$n%i#z#FV#%q$Y$h#m#x#C)7N1^&el=X&fl=;83+Y#VAE@+$)452g,z#e$0%T(%'T&"
+    "2q$-(s,+2&Y'j%%/#:;0#%`+.70m$*#%o$d%,&7&'0E#%NY#Z$`e;[(bf;8a4=4%5M9+6F4.R2%$r##t#$l#S#z#fr5#'&)4"
+    "c6YL/$/%#+*'&i<%+(u<1<@4+#4#d%['$V6R*%U1'U9=0z#/,#*5yE--2/*u(#c$l#Q-eM4Ll#Z#O).'P#:+^&ix<U%xx<Fn"
+    "#)HFr#9L0.{*n%T&uMi#`%c#A/E-#1KL,.e8C36=:=v3+$W/Y#/X#W#(*96$_&%I'Y'g*,$%V&S%S+50,#Z$ZYA[(WYA'3Y%"
+    "h-6,/$5I9,.d)'P*#+&).e&&$c06]#>#)IV#Q#R#A0-%3,4N$b#-x+e0A.@sk(hk(=b#30_#j#Z#8+>5x-k$##^'%k$r342%"
+    "+&7P$S'#&xF'AS#F8LS#s#v#5*^&[PBX&|QB,<S#q#%e#e$2B0:*Z#f#c#.'9'h#1A{*Y1J(S#L)<)0=Y#-#6L1M.N&4/,f#"
+    "{#Y3%4&(EX#8s&&#Q%$^/Z$ol@[(zl@%+9.Q#H((=.+%O30r/f#&#%p##g&['z+#.')+Y-'e0/]*a&2/%.&)(u8_#|#_%=@a"
+    "$k#*W#}#0$A<h#|$`#Ag#%''h#.*V#',*U#Y$8n=/4-&=},&)W'#/,)r'0+^&ie<X&de<#g$#^#j%(.#)%R,.$%4#'%*#m&8"
+    "%_&1-(&#%,&$%0_*w$#*+b%n%>5'8+*#_#[#%A[3>p#W$1$&01Z$SR;[(UQ;'$+/4'Vc)eb)h1#*j#S#Gf#*n###Z$b%bv5)"
+    "$la#*+(()_Ce6b/$Y1p)$wI0>$(/.+LIUF,/+4&/s(W%`-$'oO9*l#X#9)$CH/x)s&{$`P#,$9*A-@$+z#w#+Ia8%-6-s2^&"
+    "xU@X&Ye@27:'1,0n%#m0273(*(b%Q#T$h+1e0<0$70&#{(#|)t5<B0#>B4&-(8q:9.<76'=A3)r1%Q%$j'f1$Z$e|B[(h|Ba"
+    "(#|HG-(#@&26'+:(-'J,[#n%t&#0l)}2#)/C#+-K@B23W#L8t$]$&t#;97m21*'-6$1b7')C',GR#<&;9GDC15Q#&'r-]$l#"
+    "##k&.%%f1.%3#20&^&^t>3ut>#0):L$s,%k%(Y7G$(q&'&2+[9u#.n#Z#&J`#T#[#92D;E.Fl#c#f#=*:D&s:$%R,l#(kd0v"
+    "d0/,U%#(P(&-(/.Z$zd<6[e<(Z$&'&h#$v%%['i&T(+%f+)%*3</+&#]*[#|#)$l#:M&#h'#')&9(Y#]#>7*e43)+EB>'58+"
+    "&8/&p/%p%h##OA.###l#4zr5$p1_&c*rD&/$(&u:(%e$$o:%'m>p)^&ou9X$kV:d;oE4')(&['P&#d-zP#/J,2=K'9Y#Z#%E"
+    "t'j%T&TQ#>/5M$5%t#.F<1>d7%'+(U)$%#%m:-=:p%o0R2$-P$`/%Z$TjA[(bjA++0g(V*$c64';Ax)%l3#(10181&9T,#i$"
+    "(X$U%$d'l1%a('&XK.)J20='M..c#0*/7b#54D*T:-4;$G(#+5:381n11$)6+),)T$T$#w$b11&5I(%36^&Zj@X&bj@@C,g,"
+    "_$#l#u&$&[)%(%m*8+3,:W%c(#%$(_&l3#Q''{:P#2;S#5v#;c#<U$q$Z#6W#7=D6=GMR4V&$n-Y%&$)%Z$tj<*gd<*#$r#%"
+    "h'j''*-m&%%(V(#)c&$U'+C1030%0)+%1r)[%#*%z#|)$7%.&)>Z#(MB':B:/a464-*P#A1>,$@F4$+/[#F20H6.2a#`/'T$"
+    "o$X$I$:$4%'W[5lJ^&kw7X&rw7%y:U=g>$U/$^+$[;fF##%S+t-+$XQ#'-%E1'$_`#/-2''E50+#0+1>q6$k(f+#V0T8#KT$"
+    "z+&$%n#n/%*$),Z$qjA[(vpAa*%$V(Q1#&'%h)n3((#|/S%d'r1%Z$V&$aMi#&'^#X#5>,)0@P:3$.)(u0(p%s$R26;8+&&."
+    "n;l+&)f+'$%(&n/T*%['%'$o<2R#n#D,NQ#+S#@9R#83C02)R#ADG7^&na=X&sa=CNY#7}6&#y0$V(&{$$a&&$)a&$_(%8;#"
+    "2z+&'+%:;,67w(()^%&#U-'D><V#Y%h$01E'7R4-8/7.18Z$_{:[(S{:92>H6/2.5,[#NHC$s,&#`%#(#^%%P$,%#)g$_u5#"
+    "l1#fR#-$nV##m>*y.oEfFWg#-072x_#$.%$)${6'#x1X4S1z1h1*%tF#S)V4'$(+0i*y&Y'S5VS#G)/*/'>0;#470^&[xAX&"
+    "^aA9%,*1Ab#{.),'a(Q3#[$a$$P4*y(z+%`+'&r7%$W'q>)+;K#94@<7K@b5##Q1,z'h#v'g&'-s(%T,*4%%#/Z$st;q&ht;"
+    "_(Y%&$%l#S#n+=#C3,$+'R4#.,.(,D0%1-U#L$=[#P#)b#T#W#X#y*h#h%(#R$'&Q#^#Q##R$wd6lQ$#.VAS7$w>)w.aj##."
+    ")[g#'$j-$qS#%_#+e6$V(h+`1'*%R4w$u>n'a*$l7,'&#^&QbBX&yhB'g4e*g$m<](SN$%/.*_8)%*+s0f%#q$Y3.%*#-R4S"
+    "3#.1%.${*&j7aE*-$*1%($'vD^)P(#a&T(0u,,$1(/&Z$Rt;[(St;4%p'[%GCY##q,&3,7->++'%8/q43:)@,:7>6B#%b#c#"
+    "2n+k$S%%#Cv#x#<{u5f1tk##X(U7{>rp,R`,oA&$tF)Q'W1YR#$'_*|V##]6n1#&^Dv1RW##w:pN^N./(76(V8&),a0%#X(^"
+    "&fy@_#sg@&''c*d+Q3S+#q<VA;2-0oI$m$k<($s*%n$l/.1-(%6*;&S5)192<JGL<1:%=62#7,f+>h#$IO[###<:Z${g:[$c"
+    "f:#%$Ua4-[V#s.jY$z5$WR#]`#&)(R6{A6dDt1n'#sAs:s,yCnN]8#%ObH$$iE%e$'lF#,]A'$]>_&'*p'`#V>^'x'v-*#))"
+    "&k4)4)(#+$25%0{(l't#$R$%U#ba4^m%V(Wa#$%(T`#T6x'{^#$n1]G&X(o4^&m{B0j{B(%^H$$PU#%n%_G$&#x'X4$oE##z"
+    "e##&&&]CY/i,iE.#c4&(#(#c(r%Ks$X$(##Z^4nb({Q%]}$Vb#w,dFmA*%#`g#n9#%*e4#T,KZ$Pk:[(Vd:c{-'QX%hb$u6#"
+    "&aI^-`9d#uV$W/$z%m(^%Z*&$c*fD&j/zf1d^$Rt#YT'UU$kf#%$Yg##u*YDyT-ST'm`#W[$kP$h;QX,WT+d9m4}i-$|o-p+"
+    "`$h%rx+_m(tg$PW.az#aW)Vh*bj/G@4:33A97G@4:33A91G@4:33A97#^#$&#l#^&pd+$et$S&Z$qq$$nq$V(^&im$$fm$S&"
+    "Z$rj$$oj$V(^&jf$$gf$S&Z$sc$$pc$V($k_$",
+    // strict validity of single bytes, then of pairs
+    "!x$s$%d#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET"
+    "$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#"
+    "ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#EBw$c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c"
+    "#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e"
+    "#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET"
+    "$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#"
+    "ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#"
+    "c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$"
+    "e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#ET$e#c#E"
+    "T$e#c#ET$#",
+    // to bytes
+    "c#t,k%!!#!##$!%!!!$!!'!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!g-_o%!-#0,f,#"
+    "n#m%}./$*h%Z#R[#5w)!!!!!!!!!!!!!w$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!`#!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!#!!!!!!!!!!!![U&%u{6!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!&#$!!#!!!!!%$!%!!!f=&V##!#FR#f#wq9$'Pv9PS:vQ:^$n#c#$sy9|5y9n}9s$5Q$$&,&,*'+62$,.**+b#5F$&,&,*"
+    "')42$,._=*+,m{9R*e'U*P>V9En'Oe's']c8B&#vZ8#@T#P>0<W/P/d%g%{2u3c*`*a(t3w910<W/X+>_'2-:w(6#1sh#nn#"
+    "t'rh$aS$TQ#WU#Z]$v-w)YR#Vo%^P#id'aP#x['jt&mQ&bf$mZ%e,$o@0<W/X+>_'2-:w(6#1sh#nn#t'rh$aS$TQ#WU#Z]$"
+    "v-w)YR#tQ#zv#gP#|h(S;ml(cQ#_U%tZ&lo'sS(d%g%W1t$be)ad(ib'aP#x['jt&mQ&q&c]#b'jz$kU$_*sT&P/u[&b2}u("
+    "!S['b*f[$in$Zk(^3q/Z:ZR#Vk#km$r]$YT&_ACn`$n)at#id$_y%Xf)*8d3tk&uW%p7v7kt(wi(R0XY&tb#h#X&}m#]3cW%"
+    "jt$ZW#U-]]#iY(li)yP%o$sU%uq#Q}#ci%0t@RZ*l{(ZT%ui$Sc#y|(hi)&vb)_^'QU#r'U[$cU$wCRn$eR$P{#[o%y|&[FP"
+    "h$m`'hj%}m$j@y]#n:mi&]_$pi&TE]x(va'ei%un#X$Ta%e]4Rt2^^$P}%de#Yn&U^%T.di#ji$k}$lDmd$w`$l&[P#c.bT#"
+    "w,sw#Z=m]$U[&Ym(eb'ow#Vi$]`(yDgv)jY'l|&y8]i#cR$h:ld#kn(eq(Oz[0fe6Tl'P_$x]$u9YCov-xc,nP#_Jg%^k$an"
+    "%b}(,Y_#jNlo#id#gT#yc%dQ$Wu%eCq/ua)js+Zj&Sq#oQ%]S*mT&Xj$.zm#GzZ%Ym$xu&zh(v9qBbd%_S&pc'qAxY'|s#Pj"
+    "%]>s4Wq+v|+t'Y]$eq%P{&qX&RY*Eow$wU$4xHmDXU'oy)gR(^]$`f#vJj-V{$Sk&iy$bV$wKtR#jx%e-fk'yn&t8|h$[z#P"
+    "R$^Dqk$Sr#pR&cm(lk&Ys#pV&eR(<c`#a0(d}(WQ$mv%U}(k[%2^R$/ca(Wx)cw$[t#aR#mt#f8Rf'r_(kh#dU&fFf_([q#e"
+    "]#Yb&hEX;iY/dy,Un%k$wEZR$q1o2rS'ru'^x#gBWFdBZr#U]#fQ+%x$$<Z$w%"},
+{10003, 89, false,  // 89 lead bytes, 266 to-bytes exceptions
+    // single bytes
+    "$!i,$w{#Elw#$iw#%m#fw#$t$d%u$'cw#$",
+    // lead bytes
+    "k%.%;#W#$",
+    // pairs
+    "p,u$$`S.%R#S|-l{)$^|)u|-j|-`{)f9Xv*Zw*`:$($nQ&$$;:_&P}-p#d#Ve**$V%O_f*g|)$[+t#tc*$*gp+%zQ#z'w&S."
+    ",P&@Rh*^})ze##j$*#/#m##I#8#aR#%$&${n%ce%$k%j#c#S#5$k#(f'$+${%#%${n*s,V&k&Pg*&|#(|c*X1uIE,'#Y:_:_"
+    ";`#h9yz)]#%Ye*kX*m+`c##3#r))$*&)TNZGm#P$$t$G$(##(g*{%#>&ke+d{)$i2&&'&}Y#)$&bR%b&o^&oq&Uq&zp&Ozq&"
+    "d.U_*$U0u%$l)$g)S$$|'s,T&$ya.V(s,Pf.$nb*:/Qc*${a*:5_b*$tHP#$&18vI$YJP#$&1W-[K}%X^+&6*2)2C1C2l$&:"
+    "*2):C1CCy#A/A2g#I7I6U$#4#'#/#E$&$*$&$($($($($($&$$&4g.ea+$T}.%*no&qo&|#$e#($;:$t#$p$%3w$V%$u$e#$"
+    "$2:$h$+$c$.$S$+*on&np&$$d$%'^%D$R#%$|#$Y$(6X$;(B.INs-[Q/R#P(6o#h'[,u,t,b-&n&d'r(l#R(Z#w-$ao.r#$g"
+    "e%l#$S(J0SQ+sZ*$vZ*&$S[*(s,va*R#d)z#e#e$6&,2&]%R&V'b#o&Z#%$]_.r#$ic%l#$x$J0VR+/$^Q*8$&(s,VW*$ZV."
+    "c'g-wY.$gZ.l'^-[_.$dN.$J$Ml#NtO$wO.$[#$X#l#m-YQ#*h^7$($(($.4$&+-(*2$$&%U#0$(*8&0**K$(($&.$$&($(("
+    "-**2$$&%$0%0&($2$$&%I*(**4&4$(($&&$(%9&&$.$(*&s,yQ7q#lQ7$&&0**4($0$(*2$&&0**4&4$($(($,%k#&&$.$(*"
+    ":$0I4$(*2$&4**K$($(%U#0$&&0[#$(($&.$&&$*$&%0&*&.$$&%3*($(*2s,eo6$bo6$&%*0$0$V$%-&*2$$&%b#0$(:(&0"
+    "**8$,([#$(&&2$&$&%[#,$0:$0$K0**2$*0[#$(*$0%q#&&$.2:$0$(*2$(2**2$8[#$(&&&$,%'&&s,SY6<xX6b#$(*2$&&"
+    "$0%$&$(('.$$&+$&$&%-(*2$$&%O0$(*2,j#$&$*&$,$$&%$.%-(*2$$&%_#0$(*2$($(**S#$(*&.$&&$,%9**:l#**2$s,"
+    "vu5[$qu54$(*4&&0$(($2$&&0K2[#**2$8$02$*0$($*%[#.$&&$*&**K$(*.&$&&,$&%$&$(+$*%$&+$*%-(*2$$&%$0$g$"
+    "%6&($&$,$s,cd5@^d5&&(&$(*2$$&%w&0**:$0*S#$(($&&*$&&&&(**KK2**2$&4[#$(*2$&&0K2M0**4&&0**2,0$(($&."
+    "$&&0[#$(($2$$&(-.$(*s,n|4']|4$$&%$.%-(*2$$&%9u$$(*&$,$$&%$.%-(*2$$&%e%0Kl#$(*<02K[#*_$$(*0$,j#[#"
+    "**2$*j#$(($2$&4**2$8**2$&&0$(*2$$&('*$s,oa43la4$(*2$$&%C0$(A&j#$(*2$$&%$.%F(*2$&&0$(*2$$&%h%0*<&"
+    "4$(*2$&&0*EY#2**2$&&0**4&&0$(*2$&&0K2[#$(*2(&0$(*2$s,|y3k#wy3&0$(*2$&&$($`#$(*2$&&0$($&+3.$&&$($"
+    "&%-(*2$$&(L.$0<j#$(*&.$&&$$,%-(*2$$&%-0$(*$8%U#&,[#$&$*&.$&&0*C$j#s,Rh3@wg3*4&&0**4&$4%$&$((X$.$"
+    "&&*&$**4&4[#**K**2(4**2(n#$(($&.$$&%'&&$(+$(+C,$&&*($(*2$$&%L*($(<r#$(($&.$&s,tT3<oT3$.$(($2$$&%"
+    "00$(*4$&%**(*$S#%e#&*2$&&0*C2K2$(*2$8*S#$($((b$.$&&*$&2:2[#$(*<0**2(&0$(*2$&n#$(*&.$&$&%*,$(s,^n"
+    "2-Tn2&.$$&%$.%-(*2$$&%<0$At#$(($2$(%30M0$A$$&%b$j#$(*2$*u$[#M0$(*2(&R&M0**2$r#$(*2$&&0$&$$(('.$$"
+    "&%6*($(*2$$&%$0s,wP2FtP2(*2$&&0**2,$0+3($&$,$$&%6,&$(*2$$&%30$(*2$$&%-0**<$0%t$&*&.$&&*($(*<0**2"
+    "($2**2$&4$(*2$&&0$(($2$&&s,Zp1k$Up1&$&K2$(*2,0$(*2$&&0$02(&0$(*$0$&&j#$(($$0%F&&,&$&$*2$($$.%e$("
+    "*2$($[#j#$(*&.$($0**_$S#$(($&.$*0$(C2K2*s,`X1e#VX12$8[#$(*2$*0K2[#*P$0$(*&$,%L8**2:$(*2$&&0$$(%$"
+    "&%$,%$&%9*$&$(*2$$&%[#0$(*(,$&&*&$**48$($$&($.1'&&s,{s09vs0$(*2$&&$0%-&*&$$,.$*(<**2$&$2$($*%$&$"
+    "(%<&&&,$(*2$$&%n#0$(:(&0$(*2$&&0$(*2$&&0$($*%I.$&&0$(*2$($0s,cg0R$`g0(*2$*0$(*2$&&0$(*2$&&&,$(*."
+    "&$&$&46**2(4$($*%$,%$&(-*&$($&%*&.$$&(3.$(*2$$&%O0$(&&2,0**K$(*&s,hY0z#ZY0$&&$.$(*2$&&0**2$($0[#"
+    "$(*&.$&$&%$*%b#04&&0K$0**2$&&0$(E0$($*%_$.$&&0K2[#$(*2$&4**2:$(*2$&&j#$(($&.$&s,Ys/FTs/$($&$(&&("
+    ",$$&%30$(*2$$&%<0*Ej#$(*2$$&%[%0M0Kl#$(*2$&&&,$0:2K2**2$d#0$(*2$*0K$j#[#[#C(&j#$(*2$*$$,%3(&&2$&"
+    "s,vV/$sV/%3.$(*2$$&%F0*&&2,j#$(*2$$&%e&0$(*2$&&0*C2*E0$(*2$&&0**<j#**2$&&0C:$(*2$&&0K2*S#**2$&&0"
+    "**2,0$(*2$&&s,`n.*sl.$($(%X#0$&&0$(*2$&&0$(*2$$&%@0$Kj#$(($2$$&%I0$(*2$&&0**2$$&%h$0[#$(*2$&&0$("
+    "*2,0M02K[#$(*2$&&0**<0M0$(*s,]V.}#yU.$&&0**2:$(*2$*j#$(*2$&&0$(*$0$$&%30$(*2$$&%<0Mj#$(*&.$$&%n$"
+    "0$(*2$&&0*C2*S#$(*2$&&,&*S#[#*A&0[#$(*2$&&0Ks,Tl-_$qk-[#$(*2$*0**2,0$(($&.$&4**2$8$(*2$&&$0%0&*&"
+    ".$$&%6*($(*2$$&%90$e$$(*2$$&%t#0$(*2$&&0**2$($024&4$(*2$&&s,bX-R&RX-Mj#*S#**4&4$(($&.$&&0Mj#**2("
+    "4**2(&0**2$&n#$(*2$&&0$(*,($&&0$(*2$$&%n#0Mj#$(*&.$&&0$(*2$&&0$(*2$$&%'0*s,[n,q&Rn,48$(*,($&&*($"
+    "(*8&0$(A&0$(*4&&0**4&4$(*,((&0**2,0$(*<0$(*2$&&0$(*2(&0$($&([#0$&&*(**2$*0$(*2$&&s,_],[(s|5c$d+z"
+    ")u4y0|'}&}.pX#y,Sr$f/$g$]I]V$s8{U#TX$v#k`#X$U5[@p-`/e,Qh$nT4z/c(SV%U-pl$xQ$[a%VX$S#e}$wq3s>]p#]*"
+    "y&rV#0lHe8TKb)i(qt#cp#c*t7Z.},y.QV#o6(eV$[p$k}3xu#db&av#qm$R<^b$jX#}5RV&zb3sU#t+c^#hNS)c&QHp=x=p"
+    "Nhs#y(h/U+Qc#bz&`L$Vw$s,vd:[(U|6gc$QY(o{$zb&RIPP3kd#u6hB['g4v'Cs:Ts$l^$:nw#i(s$U7]6U+UJ|LS7n}#rH"
+    "Ph#kk5|#].l7el#`[$0x#dNbX#m^#wn#P,j%bX#}t#e:Xb@Tm;h7nX2ti#TT#Rw9^dBcEmi&uj2oKWW$m4zZ#{(X2<{_$}>u"
+    "X$`X'y$XQ=Xd<]6|)T_3`'_2qd%Y-^9mT$ZT(lZ#eP${^#ap#dW5Q;Zt'[+Ux'[3,tS(s,dy<[(hYAjn([Z%h[5tc%dS.`T2"
+    "rb&t;v+YJ|;j_#_g&VR$`]%su1Wp(T$o<ZV$w,d;S[$r7V[#U]%tw0Uh$eCUi%t7Vs$j_0v}%hn(Xz%cv#r/mc3U/`%U)Y%p"
+    "5:z)wOZ.^i#},j7c$nFQ)h-b%i$m4X[#REu&xL.n#R.^@p'X8Q#]<f%i>x#t+Z>y|#zLb-YNQR#a$]:p3b[5`c#QDc.j9T,k"
+    "U#b1cj#y&s,^c<[(ue<he#fo#`/k<_2YBa2Ebz$u(c4^l$Rv#ho4,_&r#w>_Cz3j+r=yS#l;>P$d/R.j9|DY`$k(k,`Bo`#{"
+    "&Q)k,[1Q#u,o6r=v'T8ry=Zn<mK{Kg4t=VS#mr4tY&[1a4^f&ci&[`&cu3W'kd#z[$aA[#ej#s^#uW'^x&[P.xW@kw9y|4o6"
+    ",d/SY$Y@h=^#m>T*|3_p%do#aS%Zh#_s$pi4pe%Pj#fc#s`%s,tf@[(YrAxh$]p#z#iG^=PEo[#mh0Tu$lT)as$a_<Vc8dh$"
+    "r%Xb#az#t;h]#ZOh)Yq#zLqU#Rh#YDk_$hHi{3bk%U@}b-g^2x5}6Se#qh#yP$Xl#gIi:].Sy#Rd#yy&Rd2cT&eQ)dc.m:m|"
+    "#k(Qw#[-y4ns#ig.pT2jf*{KQq%fa2s:xNb-Wa#`@W%mv#l#VCm:pW$vLp1va#n@u4xLv3mR$`%y2jS$Q1Y1ll5P$S#q&[/`"
+    "3b3s,ez6[(c}6[)&h)`3p1P$WR#z5m0TGt+V>`=X$d7^3['p#v%u<U7}<g*w&gMx#Q@iEy>X84,f+qb#RC_6T6}0U)`5n%yt"
+    "#U'RAk,V6m`4[_#x}+pP'8Rt#rw4zq+d]#s_$rg#n9Vb0qS#Yw#Pv'Qv)mIrz(a$l}#xR%au1j9i*n'kKlP%n'cz#}Ajb$p}"
+    "*mP*jj&Q^$xw#[t-ZKYX#Sv(rT#dn$YY:Yo={[#Vc*s,mY@[(]i;Wq9V}8SHZ:Un$mj#Qh$jT#|=8^;{x#R^#]ObBPb#lw2y"
+    "S#`k)bi#vU${l%{P<[n>P`(b-o$d{%gp#}(lc-fn3^7w$Ys%VOb@X6dn$bq#ix#l/re#b3]W#rb$dY:po7yq$tv$X0SV#td$"
+    "_`#o$h[$af#$|+iZ>]s;xY3PY#kU%V<vh$hY&b%hv-rBtq+cZ$Zj.<b=6lT#Z(b+g*&e.]$b%{:S+l'T,](w0sAPI:s,dp;w"
+    "%eP<$u$Z2/]4r+a,P&,e0Xf#_(*z%f#f+0ZEy&n%.$Z$|9V2]*i6l'r#Z&mc$v/S-f/ed#(`e#{&c*$v%hR#|]*Tq-RW#fs%"
+    "da#Rg,`Y1hU#_^8$ai:m|#zg<^r<V$$at<.$[c<$_c<+$pv=$sv=(R#lo=io=xbAubA$ov:rv:Vw<z#kS&bu8ez=o6r]#tn@"
+    "taB$qaB%s,ut#3PjB|aB$`g>|i.lH$zg:+e#Vh7Sh7v^8n}#sp%gT(RmA``:{[#|i#Sa'yh(^'w<|)Yz#Bb_$Sm8``:{d#a,"
+    "$jP<%$YVB$VVB.$eU:$hU:=F]|@Y|@$yYAqh%{u-gY<${^AP_A$|P;$yP;4-co:d{-bs*je'$tcB.<_dAbdA$UP;jY&uf(o{"
+    "(Qf'Un,s,mlB[(Yq5j'c(yl#T2W5mn#kl#T$aW#r/h@hd$ZEf/z5j[$Z6VX$k:ft-^t$gMh;sq(Xz0a8mm$^FX8ut#d'X.b%"
+    "qj#fl$u2PKeS#c0i(c|#jr+jY$_h#Ur&Z<p}0hDv%qh#fLf@eS#YX%zw#lr$Rx'dZ6aX$V#l5}C^)^3y0iAeAmr%el%qn#hR"
+    "#rf$mT$UQ3rR#Y-XY&|7V$rZ#s.h#]Mn%o(m(k.g,[/i<`'_(fR#s,e^<[(jf<_6UF[%|)T.z9bZ#}([;V(`f$Zd#WHn-t%p"
+    "5Eu$j)_<|Fz1RV-vR#c<^%u*^P#w<c:yAq[%dw.aR$kW#q(k*Rf#PW#l)]q(b|${l4hV-hQ-|Bf#r-v/ud%xe#z+a(_S#{<U"
+    "k#a8aG{h#SJuj%af2XU'V6e$al%V[#oX$fu@Rk=dNPR$qT1kd+p+`e%R$c4Us.f8yY%kx#fX#oY#oo$_^#vi#u]$Xa3fV%We"
+    "<wlBn^$s,SXC[(SwAw2V0az#cg<{[@kMaEZc$Rr#ml@p]<QW$rU:qh7_[#R|'>w^#Y7aS'cR(nW5zg1jq.]z#W%^g#}Y#eU%"
+    "q<vu#wK|%Xw+bw)dk#[e,eT$|k#bc#t-q&Qv&ga$eh2zc%^@_Y+jq.th&Xg&ft+^1t1]&gr't3tp&(c${b#dU$sS#sAQq2U3"
+    "v5u0`p$i>[+VKv]#g^#a_$eY%z;Rd%jX#2hR#e$|[5fT'bX#yW#Q^$sl'l}#zj/}&pFth$s,oQ>[(Vk>}GWb$Z>WV#]k$[-x"
+    "Fuj2P&Z(go(gMuR(il,gp#Zj#cQ#RW%{Y$Q[+n%_|#|n9eU;b-U=w{&Uy#aU#_$`']P&r9VY#n%[+yv#`X6`U*Ti$`S(Q]#{"
+    "V3Ym8YT=o${h#pV#]*c8SZ#j^$gh#v%Xz#a.QS$ZS#{>f'_k+u,}Q#Tj#^w%my$Kj}&fm.zi#kR$c]$}W#Tz#wQ#x|-Qw)`;"
+    "yl#YR'S#W#zh$Y_4g<Ru$SD{p#yS%oU#V2PX$dX#s,eWB[(k[>bp$RU#fx3R2Z:te%}Mr/lu#Us#r-ir#oQ#dp$`=zU3dx&Z"
+    ":|5cKd1g2[P#x%S-Q+z;br&V`%V{3mZ&{Y/fz3m(U]%`[&v}%gc&uQ.l5nq#m}=r}:^U3Zj-Vu-BX|'gZ&`Lij#oo&_w3]<_"
+    "2^'`-hw#eS#po#b1ZY#v]#^'P.j'zUBifBcn#qEu$dNP`#Gf[$*p]#tZ#eU4hz(c<nBtb&wX$qP$yd#|;Uz/kj#yl#|e%}`'"
+    "qu)s,f_A[(_}At%e2xT(TR&d3rB|#u]*w4qIry2R>S[&_o&d9a[%nu2P`#Rr#nLy2n9U7TGi(WQ$|#x/]v#wW%],zFxq#Pk$"
+    "pDX}3yd%kU#kb#gn'kl#Pj%vc4xr$Pl#$kv#Qq'k4yGu(g(fx$w2^a0|7n+V0nl$g2e,dHhc#Rj%w`%|#WLgq$hm({y$Qf$}"
+    "OPU#cP3RZ&Pt#pNHz_%Zr.VV0[Z0Y%p/_j'WNsm$[#`o#P$pd(`w#cU.s,g{=[(gVBRP/b=}&xd&a(y>Zb#eR$`+Uz$}4kCb"
+    "f$f/xl$lW'ja0h7u0ir#uU#YFpF$U;y.a<Q5>Vn#&`7rD[)pS$TA[%uP$t#v1ce+ha#ef#hV#`'qCm{*ro.Z.Vz&fi%Se)ad"
+    ".g^#n-P`#X[#[=X0Uq#Z[#^{#QQ$nU&o[2|t$uM^#u$c*h7r/hJ`9g&q`#]Cz1b[$rNV,b=d_#P:cm$wj#ya3kr3^z5m8s:]"
+    ".iT&s,`l;[([a=mX&$vHZj#Zt%_2|W3Uf(_f#xj)Pj#o4|-u8a&Wy#l3p)WZ#2tY$la#`F|g#yb#xZ#ax#Xz#mr2fP#x%Q)d"
+    "Ln)$Yi#x+Tp#x#wi$n}'ol0S|,}OT`0[-ty%_0[)i>_E[@Ys#x+Ys#d-`3SJn)lHam$]t#nBYw4gQ#v'>Pt%n1d+e(rR#RGf"
+    "=VW#|1W+m*S#u6z#X$oQ#rZ#yd#gP$tS$v+br3uR&o6Rc$b/s,qS>[(^y@Yy'aOx)[W$t%r}4q&op#{<e>V:h/nBTEf'2Y%W"
+    "3h9k^#zh$lT#ZKh+l)R(|7v7WLi,[c#Uc#ka$nT6V#xx7Xz9qz#WHT*|Npq#]Ced#Xi$>XR$$l#}MP<a:X^#dP4y$yp%ce$p"
+    "%`m%$c^+rb1o{$xw#s&uKTaBPVBrs#b)lt&mn4dX-}Q#ol'PV3XS%jp$ZKC](_f#`^$ev#`l'Vx#Pz*n3uj#jR%be#gi$W5s"
+    ",kw@[(|dAyb%p}%[1}u:pr8c{$q[-wQ#0r+ys1of+y[+[Bve6r7g2Ps$P:S{#[#h3d-ZP$}S#q*pP#].wU'fh$_,wr4RT$Cy"
+    "MUn$g[#Q5R2h-TU#i0rq%_[#e$P<_MbX2X6b;b%fS$gQ#Tx#ko&RP$f5j7{On'wd#&gm$l=wa/V[(W3Pa${Ak,$jm#na#{R$"
+    "`)w>th$wp#r9v^$kA[j$o{5Q+c.o(o6U#h5q&pHq0P0s,qt8['kQ9Y#x%PCik;bj<XEV$g|#v/kKp[$g.rDz9$[%b)|%T.]l"
+    "#r@U%Mb'U%XGw,aS#t#sKsEun4U._:T<j;W)W#qn#q4}*`LWm#eW#id#je#t%q$`c#qi$xj$_y:|q7Q}%m&UHoc#eg$k6x{%"
+    "re#ix)pR6m>]>Mr#gj#z+WR#o:l+g*V$WFa8X:s:$&%F|+}V@YRBV6v9n'c0(aAk0r9q*s,v[C[(PUCx'y:zFi6o6|)y0pT#"
+    "`k#{2il#i`4UV#eS#pi#m^#Y-S5b@l#|;{0X_(|#tx${u/Wp$QT'|f(_V5s$Ck$g&&}$]&u.jD.P.v+Q-f9^'t)S7A6P8g$]"
+    "2x'fHS;Iz;,z)zBq.s$s0l7uGzX#R0&d#_&i:d/R&QFb3U3a0_8v9c2>g*x5V(z;[-oT$T,|X#b^5Zf8tq=qq=s,rq#[(X_6"
+    "x3{k$t[$Qs#wx#`1d'Ph#m]$_[%Se#cb4hk'du#Xd#yU'xR0rb7Rt=q4q^#lX'V>vHrY+^z$^r*[o#]x4eAS#j%[R#e&w&q^"
+    "#n+w*^1n%Oh#{:vw#f9UP#_O(p'PS#l=V<SR#t^$d-n'|7j'ik$ww1uW)zU(W|/t`9eUC`Be`#QR&eA.m]B_{Bcr*['TY#b+"
+    "r#p+s*f;i,i6c0Y%b#q.t+qc$[7at#s8m&_4s,ZWC[(|XCb/ULbN].Qc#lBhP%p%zp3z%RY#iAb_#Z&o.RY#k2Z4lW$T*vR%"
+    "V^%n1_]3T8l'XS#yb#s(jo#kGd%lU$fHm>}$}$g$S5yGnR#f'S1q6i$|'VOq6w>QJb@x9|3o^#S=^]4b[$R^%UJg&f-XQ'gK"
+    "[Ls,j'bT%kV$`f5fV'k[#{s&Qb$j]#]V$p+`e.vU$PU#PfAtw9}8Q7}U#b+a.XQ#w$hZ%[+uCp#]U#s,eVB[(_`C[#u,Q`$Q"
+    "s#uR3kY#fY(q4U]%p/a8ncB]g=w`0r;]:kIP&&o6pT#a0e(x9q>zP#S+U/a2z'd/xHo&#X(i[#Y+`%y,U#eP$y$w(hR#if#r"
+    "%r%w8p_#n;Yu4WX%ks$gj#^u%z7oW%s8iEm_/[@}h#R]*T{${V$|d+xR(j]#cr#il#fV)P({`#hQ$hn3Se8kRArS$jv(vu$}"
+    "a$yn2gOe:v+f)w2V6u*{.Mx1iCs,xe:[(uq:s$T0k(i.{$TY#}0j)X,v9wAf-a(a(l)i2P0}<q(i(k6h+^#R*T0j3U9l1^%T"
+    ".cAz9|+lLv-y$a,[/j#fN[#$R$x#r-p3T0W%zP4SX#y(m<h%lj&f3v;i>s(Z}$fJkm+s4j#s(ed#e:h1V,t/Q5e*jg#`Fr)^"
+    "LZ6XQ#S-}.b5{&w[#a&{p#T4vZ#U5ZS0ho+mz#|=Xg/d#s,Rg9[(Pj9[u'o`%ze#Y|'S[%P^)wa$o$PP1k$U@_8q&Ww%XKdW"
+    "(`d$[m%qy3aKdFsKn+|3O#d5R.l/_b#S'Iy2c${u$_Y#^1en#qY#i$eY#[+(`'i2n#k]/TOsGn1a>pi#w>jBzF[l$}y$nP#h"
+    "Lcg$b#an4[%]&aW#Zd#V4sb#oU#X*rz$kGdR#lNqQ#m(d5j9l#r/eEoW#o,Xs<^q<|t/x={$sW#lW#h#_M}Y%s,qa=[(aq#f"
+    "e@z9j]#id%XT$RZ1[V#sp8wz:vu,|d)S/p3RQ#aY#dBq^#[U&gV&i,xHd1T6RS%|'Z<SP#r%rh3QX#v-P(r@_$vBri#SR#ou"
+    "*c<m[#sMqIxW3f/xk#[He8Vt%m|)S+w*fH^n/[e+UN}r#W_2ux#b/z+p}#q|%be%ug&gc1sg$wR&xp,{s5ik$]r#Zj#T`#rm"
+    "%Qz*Tl4b/]Ek`#rP#Ye#zq#nr$Uh$qS'n)vU3_t%i.Qj$|U&QHtu's,o]<z'c}<WV'ro)s&VW6W7w2Xx#f}#PEf_#w]$Ui%f"
+    "nA]Y<wt.gq;$yeByf#h3b%[/gX$eQ=Vr7Sr7$nU:}<x]#xJV0t%^/gk=X]>n+SDpDV2RU#m$hLc*fUCcvAfvAta>wa>jt=]j"
+    "#zX#eQ;cb:Xp2PX$fi#f`$ls#hLS^&`u%S5_Q#Sv5|Y&r+wP$Zx'_h.XP$Rv#oe&R_(U-`P.qs,mo/_0Zb#W@]m$`l$iU&v|"
+    "${Q(QE^+$tp7%'_]:[]:s,op#Llp#ft>^-pQ@nVBvT#c[CiYAs$w,uQ%`#xv<Vb:$Yb:%_%ch7`h7^w9gz#Uo#vd=$ZbBXZ$"
+    "f]%yv=no<jl$bU3W3o6r#P4pu:tm;qm;$Yr<LYq<kZ>dHg$Y+,a&s.|p@bWAx%j#r]AfbAGYcAzQCd#]SCPyBn=d]BQYBTYB"
+    "|m>sn#$]}<%*pT<sT<Sd9$Vd9%9uP<z]%n^@VaASaA$R];Tp2$fs8%6nw=kw={RAY)VEcl%T&s,SqB[(Ro#v[;s^#yK}S0ek"
+    "=gaAwo&do@$qz9nz9$a^;l5yq;|c=y&YDa$y>_*a0x-u(y$Kw.a(v3atAvPBsPBWVBZ8TKkS#qUB$RQAkx#ta#ss<Xy;[y;u"
+    "z:xz:$Rb7p7ow7{_8Q7}u&_b#]I}GqU#wCcT$ZGn#e[@`i>r3i.k,jm=SR<VR<`{:[-Sk4b'a*a,d@{,7u4u>z%p)P*_6vX#"
+    "rP<R_<aKh)g&r;TMTIs,SX>[(qe>v+s4{R$`z$SLrd&ZC]x2iT&wp#S%Ys)j}*We#n5uS#tLiP$l`/jy#aQ%RT&r#d1Pa$f["
+    "&sj#s>]z,up#je#$]v#a[#S)PAST.a0AX^%Z&zT#bk#q&U#]U#i`#w8b/q$P<sX$eg$f7|c.lx#pm#r3hZ#Uu#b{*zf$Pc&c"
+    "W%zt)`T#_&wb'm:S[B$rQ8].oj#^-o&Q%[9vu:$k[;[_#X0j's&[U=hk=ek=ce>`e>VcA[=_PBs,xm#[(`zAr#yKQ#k4a2}c"
+    "ARt>x3e4d_#bn<ml<aZ$XU0ce$p;nY&dt$gn#rV2t+c,h/y[#m*]GTEy>qT$UP#r+h%mCzBu**_w$hBv3^`$Qc#^%bs;qd7o"
+    "*Q/P*t@(t#Zz#b%l%e[#m&kU#UV%R0h)i>S@y$t#jHyAzBdHT(wa$z'r)y,cW#c&$hY3}W%Zn#Q%o8c_$qZ$gp'yv#{j4td7"
+    "ke>s0yOe8no%x@n@s,kSB[(s^>jk#V&t-ts&`k'wa5|v*jc+tj3w<_0}:#e(tDv#`-PU#c.uAfW$P*z/`#[LR.e.qn%qd#}p"
+    "#k.Yn<vU;_8XY#Zo/Vr+{Y#R|2Y-m(^@SLlBP$U9fa#_^#mz#rP#x9pd$XCfHz%n+X:Y-c*t7k`#yx#PKfd5q.U3z%TW8PU9"
+    "d'Xf#z#_C$y$d7u$v#$SBi2o6Rm=Tv=.^v=pY>$PIy&jW@qd@nd@s,dm#R%VZ>zH$epAg}Af+yXBsfBpfB$`bBUT#`;gW#R6"
+    "}$GUHGU99o$Y+p'q4yx;$Pv9{u9Uv>nZ'v#XmA$qT8yR$zBex:$hq@gS#m`%TS%Rh=dZ<fJ$Qa;(z$toA`p)zi%^a%dj$ky>"
+    "wp9|Y$x+sm$Qw)]|#pR#T^4pe#hh(mx'ca&Y3W-Sd/}]$|P+cw1WQ&dS*bV)iu5j'Z,qo$Pb#o,^DmQ#^Bff$c<e|#SBRGj="
+    "m&q<s,Qq@LPi@yj#o|2|%n#Ti7$wT:x)n]:m^;Y/w$u*$cw;(R'bdAu4UwApZBV&s_Ba`Cd`CbuAr#l%y<}&[}@$Sl=5jNQn"
+    "<$Xh:S#Xg:$zy@un#c]$&V$gu$z[10SHZ2dm8[|8_:`Fa6pHX*ep%ge@$rfBze#yPAjW@[P#bW>xy:6gy:$_[7b1l#xb$Q]%"
+    "dY$Vg*fJoh#by4Uh$Q)h%yl#{w;$|_CQ`C}}@jb$eP1^7s,j}6$ek#%R(We7SLh[$e|+pU/oIn=a^#c$}00,Y]#X,rc%i6f+"
+    "v9c2e*oEZU#eCj7V0P8z)i^#Q7Pi$tR4WLsMzs%j'hl$o${2Yz$sY#tq%Rb#Xp#|o2Wc%mAXOTx#Zn({i$wX$gU%['SR%op%"
+    "lc4Y+sS#t]#P(_$j'n@q:l%x)bT#vF^)pBx'o&tR#eEpcAioAP0Rl#Z6uY#k&2m4R,V*Q'm$sEzR#_W#WNs,{}<[(yp<qe3u"
+    "G}<jV#[o#Q]#i,v%ed#o({4Ye%yo$TOb=}T&(ec-sa$dw%eT$oV30h7lHe`#]Y#{Q#RY#e8h)f@X2PY#l%^@Rh#{2ud#X.X&"
+    "g4|T#g<}6x3S)[i#fW$Y`5U/vq#P,pW$o.Rc$bN[iA{fBSNW+l/T8i4SLf{#e4w(j'l'j3A}&sI}_3e$z/R*Cf+^#xg#Y#V,"
+    "ZAd%q>z5P4}f#tL[%nLs,}W>[(ak>TCT.2U#w.YZ#u$h#U#pBSP%sY#8pDr%a(t-PCl1E|)v|3lS&y&aq$y]$RU#{,f5vm,k"
+    "a$Q7YY&U3SP%Yp(SV#pHu|0f+Rw*qh0k(S#W5U#hNab#{6VAw&^%V(c0|=}8a$z%j)&`3T2w.p+v+S3t#e$u$z5v'^D{&T0Z"
+    ":`/p-j'S'n;[+rX#|{#_,b5xV#^#_(_(i&r%aOj%s,nh<[(ah<b)Xt#^d5R&YDZA|g#f-Z2WHdZ#tu#qc$x5do#oOUHi8hHb"
+    "HSZ#e$Y)R.js#`T6q2z'x+ZKS[$x%_S#{.m.z%Z*#l#S3k$S/|]#|%e8l'S%e>W@P:*z'y$Y'w8Y%g&`/t9Rb#h)|Ls&eC_,"
+    "e4d%m2dT#w(}h#rz/ul'Sf&}h#y[0z)XY$oz%SU&sv*Vy$vP#X._*ax#S]#Rl#]h#QFP&m(qGs,QSC[(}v>8V`#w(jb3QQ${"
+    "n#k*bV#bV)kd.].w$Q+Zc$mv+lY-%R4rHR<v;Y-fy#d+i*i$|X#^%e.a0[/|Fu4Qq#T*x#['SV#xX#cI^%YDi.h)^-o.*hDU"
+    "c#xt)Q5``-v/s*ah#[R#z-ka$]OdFR0Y1u.zT#Rb#q`%}P$r%Tl#eGku'Ra/s*]g0cc$|r1xy'`2]ClU(PT-p[$xa#WQ#gh%"
+    "vR#T*YW$ul#qn#x5uw1|c#s,{V7[(i`7o>CrW$PG.P2i*Z*g({.OzL^-k$[@[Y$w$}.>sMZK]&q,j)W#vT#^JzW>ui=]*sAQ"
+    "e(tF`#uQ#_:Y},U+z@Rq$u,g:&]:d/r7i4l3V^#y(i$]*X&W/q$w&u<SR#KPOeGsIm4f@z9s*t'lJwACk(mS4aU#|g#z+pHV"
+    "k$xV%Q-dR#h)ct#X`#Vh#R,Z:_p,m2Zk=[s9|y'[o%Sb&s,ck>[(Qb=PChz/f;cd%de*[3P(pLr9Rz#n'X`%}$gb%|BR|BeZ"
+    "=r'o4mc-y,]u&WHoZ({0Zs$Ww0Ut$Y;bBZ$^g#w0r=l6l7P^%a2sx#RW#o$n|3td$q]$z;aj'gX-]ClX#{Z$$W)RM{`']Z&*"
+    "iR1S#g<UBb]#uW#c(T6bR#r)x#u&RGg[#y&]OmEkU#no#u.{2Z,{V/]v#bNt#xJPS#fX'[c#Pj#e0zX%R$z]2So'gy&s,fUB"
+    "[(|Y@Yy0mP$rs#rg+zp/ss7Q`8mg$x_#}(Z*V:|)V_$bw#Xs$ra%}P$T&kW4|T#i<kKhX#kr#YQ$j/rc#qr#kz#_Kcv#`/`="
+    "a2[P#w$q4Yn3xDk(Rk$|Z#zr$[k%Xc&R$vZ#TR3kw$hY&T0Su#x@^V#r#Zj%[%Wu.g4dT#Ya#Qs%mGb7Yz&`7k<gW.by#hy#"
+    "qo&WHTt#gW%dV#bu9Z_8zZ'{n#b1Pt%X^%T`#V$Qn$_b4a&d=XY%o,x%re#s,ob<[(og<Y%r+cl#k(Tv#^)<q*m$an#d7V&W"
+    "'s8Xv#h-|Nv#j#}n2]t#ew(^g#gv%tDam-POUy#ae,ea1wU#QL^X#v+oC]i(Q;jX#Tb%ek-mR'WV%yg$qm%[j$e,da#q&b){"
+    "S#iT$yEp[$]2no#cCi<_.i$l%i22t'QHXI{6]q5S{+jP#a4x%`'[={n#Qd$Y#x'e.zk,^F`t$So*[a'hS0tl5Xp%mY%^z(s&"
+    "W#bR,h`*Z<s,hcB[(PV@le0c&i8lP#i8hV'gx%d'n)],[|$aOiZ$oKok5X5^Z#|a%T`%^g&^[%{(de#Ws#`3Q9US$[R#t-[P"
+    "#gQ#d#w&aMT$rJ_$g2q>jX#VV$`{#WD|c#jf5l'Zr3mw%pS1nh(|u#^z)iS%U|$_[#o,ho#RQ#ig(e4_|$wg%d%zm(`_&Rf#"
+    "w(UJ},}v#t1v'tT#V:Q^(RS'WJ|#dm4xFT8[;km9Wb<Tb<PQ=f3e2t}#R$tR#Owh's,ax@[(T_=RW2d5n1p}#c<ce$`]#t%i"
+    "^%Z[%cd._R,Qf)qy&s_$bV%eZ/u}$Yc#|j%]>ZV&ld@nf@zW/RAf_#Ys#^/ck$c,p'`k%qd#Q9is$WDSQ$`l:q}<lr$}t$U'"
+    "[}&bBuEhx.x],ot#jz=}^BXb#V:_q&QX0Zg&n}'[{#tq#jS$bV4{Z$t%b[$dg-au$ml0o_&a{*lt1{CxLXW#_:d%_>na#T&T"
+    "[#Y9dP#mv#iGYv$ek$wo3Z^#sT&qq$n@gP(PEh=s,lw=[(|u<Wb3i>yx%[Q'tc#nz$TY#ov#V,mY#x)ut#ny%UFUd-hS&V2v"
+    "Y&zZ*za&c(Xi&_R&Tc$Z:u8gV&zw#j=^b%bf/Rt#U`$qW)fk#rp/Ys#jHn't#nm#nx(`V#dU&`+n|3iM2&o2W'W9ns#l9o>O"
+    "^)Wm<uQ@z'aT$g>oX$l%W5Y3l%xNz'`s#oCUi#`@cg1|U$v#q_$]8]`Apq7u>S]%r7]h#jBxZ#wf#fV#ot%]Q#PU%'Q3s,at"
+    ";[(ha7We+T[&sg*S1qU%n-Uq0ZGgu&Y-oi&S}#je#p{2oQ%T(Z^%ns#R4v#Ye#v{#bq'tQ5To2Tr2o0UT#ja#Ue#]x#Tn#wz"
+    "#Xv%sOy`#iKdq#g[#_P3XAfv,ZY#zp&kn2XW#n#`a#ul#tBr'^'^w%y(Tf'$e*Y3ai3Pb1Xg1u:](l)r#Ua'xDlS&vV#eT&x"
+    "NUQ$|u4i*^l*wR&vq%V$R(SV4k&|r$Q-yEu<v;QZ#d+kS#y4v^&t1r3s,ixB[(pj#$Xt:vi4Y5pT#qCZ6d9^%Yi#d{#hP#cA"
+    "YQ(t7a(Y'tc#Wb$Q+zX4ad'jT(nm%kZ$ZS)U]#oj0da#r@eb)Rb)or#v-f%{$cP3V<aj-nNrZ,d`${V$Sz(b}*n|,vLmd2oZ"
+    "(|z(ph$dT4`_%}:TCzT#on#oMcCa$S%RGl#vg#b#k*cQ#fi#xr>{k=fa#|i#ae1]x)}f%[}%bf1[s$^J^g#mMWk#ck$kb#vi"
+    "%&n@ov%Ya#lk4p@U+_b#s,ZS8[(eR:Xb%^9v/`%Z&T,m<p'^s%dT#g*S{#w(XEgh#s[4]h%f3P(]`#qr)r[$mIof#]h4Q%^g"
+    "#fT#n#v'mGv=uEGsMV&sb#}2i&P(Y){(b%4W'x=W1a$|'`5pBQJU1dBV6V6r%r3E_.nP#u,kv#[T#g&`R0e0S}-R{/Y|$|}#"
+    "W%_h#xw+`}0v+Xm(oo+hl$Qa%Y'x%xLiS%jb$oK]w&kr4m2nm#Qw%ej#`]#s,km@[(XoAX$v[$V0Rn#[+|1wq$rz:cQ=e$i{"
+    "&$Y5xW-Px#ZMk<ZCi:mGly#p[#|7pe#hHfH{T$pz&kg$r5sw-R4aU#k_(gc$}V3mU%f1`)h)k$[#g[#$eIbFc4q&u(t7pHv7"
+    "f_#i&ju#rP#V]${j#dS$yT5zL_R$a(l+Z$t1eU#}({KtHz5m*xDWt$xHm2[LjNP:tq0q_*eQ(sr%^h,s{1V4SZ#wg$q$c0y6"
+    "T[#i$s,Wp=_(yu>on%mZ&mZ$|w4q&xJW'R$u0o$eV$u0h{#lj$R>aU)ye1S#za#q&fU(X(u&Z}&zT#b}*Vx)WV.x[&kq$St&"
+    "da._<Tl'VV%e&pR#n@Zq$Pg(fR#v{%hV6s`'}W%cW#f^&fl+]w,aq&jb5t)X.xl(u}&li)g`0h]#Tb#l_#ti*]V$cZ*k^%[v"
+    ")^#4^v'QT%nZ%jp&Q;qd.r-kMY+a&hFo.]EcK#u(hR#R(rp$d#$i,ns#|%ud#Zq$ct@",
+    // strict validity of single bytes, then of pairs
+    "!j%L#t&T$l%i#W&T$l%T$l%,',):*:r%h#X&s#{%&###*#r#l%T$l%w#w%z#t%D1Dy%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T"
+    "$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T"
+    "$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T"
+    "$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$#",
+    // to bytes
+    "c#z'l%!#!$#!#('&!!!!!#!!!!!!!!#!!!!!$!!!!$!!!!!#!!!!!!!!#!!!!!$!!!!#2r}%Q9!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!kl#!!!!!!!!!!!!!w$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!`#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!kR;!!!!!c(%#$##!!!!!%$!%!!!}A!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!%!!!!!$!!!!!$!!!!!$!!$wu9%6"
+    "^{9iW8`r#G[w9hw8eP#2[w9$&,&,*$,/$,.$*22$&,&,*$,/$,.-*!Q|7sz7$YV8l#n(vX3T%Z]%Y,s,qk&}|#dn-uV*tv%b"
+    "v&R[#q9Wf#S#T%Z]%Y,p^$yS&jw)m6{h,of'ji#z`&Wc(zZ$pP$]l+ur$oY#Vq#XR%s_#]n)t_$Tv#ww)eDrS,U8pv-ng#T^"
+    ")R`%pk$[_%tR&s[#Sf#T%Z]%Y,p^$yS&jw)m6{h,of'ji#z`&Wc(zZ$pP$]l+ur$oY#Vq#XR%s_#]n)t_$Tv#ww)pu#fQ%X*"
+    "QV)Q^#_EvZ#^[$|Fhv)X_&kS&qk&}|#yQ$R}#|BUT#kZ$pv-ng#T^)R`%Ub'wu($<%b#h%$bV(e^%m+k]$t_&R[$fQ#{Dxv&"
+    ";zh#jq#vMoU(`k#fP#nT&|x,tf7$[$]%"},
+{10008, 81, false,  // 81 lead bytes, 40 to-bytes exceptions
+    // single bytes
+    "$!f*$T{#P$;wv#2t$s&u$$tv#4",
+    // lead bytes
+    "k%+(l#*",
+    // pairs
+    "p,u$$`S.%R#S-ko-%U:u|-&_Q&Y]*pt*p8=$($nQ&$$;4e&0$/$P}-p#d#]c*@$P#%Y##e#T$]#X(o'+s,a'x&(]$L)7c#}$"
+    ">$7$V%Q##VQ#%ag+g|)$[+tk*g4p*$lW*t|)QY*X[##j$*#/#m##I#Wb#[1%$&}n%v-WT.$wW+Y#$q#Y#$q#:'eV+!$hl.:'"
+    "yl.!${a*Ay,cb*$U0%$R,${+u'$|'s,T&$ZV.c'g-wY.$gZ.l'^-[_.$tHP#$&18vI$YJP#$&1^/[K$dN.$J$Ml#NtO$wO.$"
+    "[#$X#l#m-YQ#q#m*c#i,j,]$w#Z$[$}$r$T,U,_&}%z+{+b'P'p+q+v+&&&{+F>k)${_.`$a.ha.$X^+{&s-ga+[(lg7Sd2z"
+    "t1nx$]m%m$Z%si*R%|s%aa%Xo$Th$`l#XY+y,q|,TY&gz$wu&eK^g$iW+|Z(lW(er(U[&R_+_y&aU%al%jW$TU0}X$hU$]h%"
+    "zt&P{)T-sm%k$]v+ah,VW+g}'fZ#ww,Pe$Ub/_f)e^,iV2XQ(s_%kS#Pq%Sq%]l&R]'Tl1Tp,_x'gX'bm%Z}%k5{P*Tn'kb."
+    "qq$`P&X&z{&sh+[g*m)kW-Yh&Ys.pl$a.vQ(hA[j'fQ&sf%Rr%bb3PS1g`$r8mk-}n/Sv/s,ns6[(bQBmc&R}3RT$Uh2em1i"
+    "t#9XQ#ri+{R&wr,fo${_&kQ(Yb%j$p]1mq%VU%hy#[`3Wt*Ph(t}#TT&X|'l|-bh,wP)bR']k)mi*af$gS$ge*x3Q%mt%v}."
+    "Rd+hj'{|(aa(mS%k&Rd(*'ag%|'sz'jS*h].{k#_*eT.[x/ia,pq%of#Q1fP$]Y&]j%^w,jo&mQ#c'|Z1$&Y)YX,}W$ym*hq"
+    "#eW'l}0zx%jT+rr'pi#yk$b,Qw&WW$Ws&m$Yk'Qg(SR-oP*Q_,s,ed>[(Wq@Xy'Pb'pS&|x)U6mk.TS,fe(p(ua&T_.fa(TZ"
+    "-ts%uU+t.W'py&a1hi-T{/qQ&c4QP/Q].sf$lQ&]b%r[&SZ'e`.sY#pk%]f'fe*P]#`v,Pg'qr'WLRr.qY+e0uQ'hh3]w.mv"
+    "(to$+b{%]m&z(d}.bi)Za(i`*lS(js&^EVW)rR._R,PR-j7pP)u^&uo.rs,dR&W}-6ty([[&vW'XU$R*b1Sm-{b,{^#jZ+hZ"
+    ",T%k}*rl&Rc%g]%]h'ss3gR4`@mt.a^%s,lQ@[(n}7lZ#|9{|/Re3lW._c-Yh&{P&|T*k]#gh1]x,Ro.qg-f]&Ub(md&Se$q"
+    "W)st)ka-U;c-]R#mR&]e*cu%Qg%PR/`l$im#^X%}i,wY$u]#{R+Wc'`m*}o&[T$tf%ig#YR-{`(Xp%cW)he,Si-mm$g[*|j+"
+    "Xk*kt&|P&lb(x|*v_.SP1Wm(ry)uY6eY%bd.|d%Zl(Zu$Q|)w&x_/ze,{1{t#Wu-YS)vY(nQ'u`(Wp(h^-_X.rx#mf,RU/}S"
+    ".i#aX(Zs'vx0vm#c6qU,}P,db-s,wj<[(b`AfP,vy+PP'gj+Wa.pr$hh#tZ)`a&Tl(bz.s]-Wx#[}+xZ#zU)t#]P0qV3T:XW"
+    ")t^%[j.Zk1ip%^F_X,`^1j^(cZ&hb$kk+}[)P`$Qc%`m$vk)ou#Xq-||&vs'rX*^a(]{0zm*Xb'vP#og-jO}R#{)ZMou,c^'"
+    "td'mX-tw1up&d0nl'_w#VV%VZ.at$ep#br%]i&cY(YQ%U)|])vS'x(n&m'Tm.la.pP-[W't^#oP'`_$gZ#|w'_t(xd&UQ#Xb"
+    "%uZ)Ws1VX#ra,n^.s,S`>[(yZ:bU*]e)sX'V^#^k1vd-k`)st(fk#x^)ye&`]%Yk){]-ZP,R}+^N[g&Yn.Tv(pn'vb&Rw,uq"
+    "1mW%a^)ce)ef$lU,Se(fQ.{d(Tw'c#wt'PR(Xk)uh#oY#XLTi+iv1S]0hZ$TP*Q`*xs,Vh'xT$^^#dl&x`+S}#zQ#Ux#ne-Y"
+    "a$l`)f-{a._^&oe(`d/Zw$pf$i}#ky)Wo3lT2Tf)qk+xk+eq']<ky#vV't8hZ%wZ+ky2ge3c$fd&^z%]_2cW$_6q|(ul#wr%"
+    "_V$SOVY0s,gV7[(qn5p`,[w*S`2oOQo#bg$Rj0gV.qi1-iKQv.}r*uu%`c'YX(f[&Tq%lz(uP)Pa&XEU`.|i$dNlm(ww(]f("
+    "kz$ep#a&U`(RT/ry)_h'mk+Vl-zY'^k*Vz%yX'ld*YEdc)dg,lh#sc(Sx+^p#wb3kp0oHZV#Yr0Pb,bz.dk2]l1Pg)db(x^-"
+    "wq%[T#d#d4uz/]}+Uu+y|$kU.Sq%rZ$rw-vm,ph2Xw5wc4n[%Si.xk#]]%_t%bk-|)kV$gd0|})fv-Zx-|U+ah1mX-nr)s,x"
+    "t5[(TT@rg0`P-}P#cX-j*pU4bc,ds#zj&uS,Vz'Zo$mi'sh%WZ)ym'xY-{v)Ra)}W1uZ%fj$Zp(ut+T]-ae'z|,o_)iu(Sp)"
+    "SV/t^1]p$Ya1U^%{d(`s)}y&to2xR3kU(eg-ia0kU0f]-Qm*cj%vY*Qo$Qq%Yf1eR(rk(g^-m{+sg(dW#iR&|y*Zl$h^&Q/W"
+    "|(tr-Yg%q{$kz)nm,aX0uMkx*cX#ax)ht1yf-nX%Qs.Ux#v>iY#U]#zT%Yx(Rc+ps#b%t_-ve.lg%}t%mV-{*Rx's,o};[(]"
+    "l=o$`P%Xv%_h,Yk'Zp&Sa-eS2To2|W-[|(h#xs*ws*VS%gz0uz/yMbY/RW$R5wP4dS+nw%i{$Xf._T.{o$Ra1hg+}r,l7l&k"
+    "l/}s+sS#]y,lh)dT$RS&pq'Zg%X(Zw&zc#X[%fY-gZ(}V'WU,PV1g(}u2mc't1q7Qm*Xe&eq#{W'``#QX+ob(h8ZBX[(rd.{"
+    "v(wk+y(yn'|v#d8QZ1Zc)Vx${x*od3tu&{T)ur)|u%i(v4Ry3kf#`v,cq'ah+xf%y`(PU$wa*s,bZC[(pU8oZ,V}'op$fw#q"
+    "p&Sg%u|1WZ6j{1xf1kk$sIZ/gn%Zb$Po,TT1u}2Vl2lf(Wm'bR&ix(qP&gh+[W/|s/l}$|z-bw+rY-Zf)ab&y3Ph3cP5Ux.R"
+    "Q'^n%uz$]z(u{.cj2zU2f`3ks*Rr*wc$Uu#al+iv0}W'UA]Z$o{'dj$ch$oX0rj%Vj)Ym(mo)ux%o^)gV1_`%ei.t}(ob'kt"
+    ".ia*w^(l[2qd$rn#k}$px%kc'ok%h&}l+Q*zy0fg1y[*vh#UX-jQ#Xn0UY&ld*dq#Zz0s,ua7[(Vo;^P2dj&|0oe)i^%wx1}"
+    "^$RS.Sy-Zv#rU3ke(gh&wf$cKhj,y(gx(^2RAsR#i/lW&eX#=_v&Rl%Zs([e,y;ul/qY*a`+QP0Ys+QW-hd(y^(W/pk-z%y|"
+    "(bd&Xc+__#fX#vt*Sg'tb$}d,l-oP*iT#ob']`&iy/p`4^a,qm'Ty&Uo&{x$}k#}{(tm)sU,Tz-iv0fT)Tf'gP(dc.^e&ZKw"
+    "|)kb,jf#V}*`v)X)wJQP#y&^j#Yf&pV'mz(e},[Kun#vY'hh$dn%s,jv=[(v}9fy+Pd.[c%`S'cl)xm$hY*ok-e3bS*`U#}l"
+    "#Qy*j-Pa0cl*xk$['gh%aq'jP'^W$Zx$n}+tZ&RP)ZBty$y]*no'ly(XJni&ZCW_+Tl*bi1{i+dm%]v$}c#^[+{t%xU&it$l"
+    "P$u8vR-Y}(Za%SZ-uS.`)dq+oU.n]'Vv$b+lj%md%wb#Pv+Tx&{v,oi*pW#h{)u$R_%rV#qc)X|$gc2pl-b)mn)|v)vl)Ud*"
+    "jx&lg*d0Sq/lg${|&]}+x_#a*hw%Rl%]Y#e%s4s,]XB[(z]Cq](Xb$lV*bR)_o&Q[3w`+d#Zx,hz&[1kt+Xx&Yp(U{2kU%re"
+    "'s`$b_(fw#TS+P|(da&mz-_x*{v+Rp*c^&gg$^U%Tq,my+in%YX%id&%oT.AUj+Zi#ts/j`1qd+p$[],Wf&xn%Xf$hT%a^$c"
+    "_.Sa'hw$kS({|)|^3bl,^{,j[(tv.XU2aZ&{w$}{)xX#_x)Ts(|[+QR*sz-Z6Ua,Yg+SR#bo(c+uZ&j$ge'l'eT(sP-_>x(["
+    "h.md(z[,VV#p*TJPy$We(r^-s,ky5[(z[6ik.nT.W}3e|,Y'w+|p%gi%^[$m:]a&[,V_$yt%UU)eu%}q.m^0Qs1^Z#k^&PV)"
+    "^Q&a}#z}%hq.mq2Q}*qd-q^2eHWa%ka.W`)YX,qg.uk%Qu'V|%zm(u%vY-gs&xV-^8*QS1|s+uq'X%us&YJhm%vg%WW/^z%_"
+    "T.wl(U,XP#QR'zJbh%sg&xt$|V.|S$aQ+qFwa%|b+T1Rv+dm'yQ.b5bc)`f'mW-l{2bo)WV)PT%QS(rt3eh1TMcz#]d.kw&x"
+    "m'gu)]Js,pl=[(o[9jc$q].ml.Wj.T|$Y]&`q/}q5Vk&RS)7P:pX.|a1j`+Po.e/zx1y[%dU.ll/bm'rf*wX)#ub,|u)sg$Q"
+    "r'ip'bR#kt$fX+Qm4Un*Qm*vz2ik1ye&o(hT)4]g-yz#Ud(Ul*h`/TR&yCsd(rq1Sr'w}+W|#y{*Si,_p)v|&}e){(vb#iV%"
+    "Y]1y$ct#ug3}OP^%d}%bn)c]&qy0]Z3eh$gx+rQ+P},{n(b){@R.Q{&_m*]|'UX0go0l[%bP,i[-t[&v{2e>}Z$s,Te9[(QU"
+    "6ay,}c%Z}*Ve$qe3b,q/w0bl$xZ#Yc#q{'Rz%vx%pi#h`#sU#k]*e-tV(^Bxz(qp(o$RR']k*jy%f`)eh%xq+VW2p|,^u(n-"
+    "mP&`Q*Ut){^*`S#p*ym(z^)o,}a$ZZ.nw$Q},W=VZ$y^$qFto+ol(p[#qT$o-oq%}n%Xo#fP%cr&yh+XT$ro%Px.fp,bR.g3"
+    "dx$jv,k]%Zh,QV+bS-}T&iR#cz%`T(YW,_W$]n$y|%z*Ya&fU'uFXX,rk(Xj)nf$|y,ao2hy4s,T^6[(n|;e[0Pb%Rw'gp%]"
+    "B`U%aQ%u'tKo|/wu1]w$v`%ai.df#[m%lq0qp-{V)pk+bV$|q,[e%p^#u_(bl(v`3^m)WZ)aW,Pj+nT,]b)^l%X7_^#tm$Qb"
+    "$sT'Sn.li,|k#^i$mY&gP*}d%r].Wn$pQ0hZ*tGvs(]V#ma4g3]Q&hY%PU#ZV-^m#R`%VQ)YQ#T{%XP#w&T}'b7n_'Rg$RY-"
+    "nu*S]${p#Zp$_[#pY%fr,br$v{*Yl$`$u{-zR'Ui(]`#k+[g+s]+g1h4Z-S%s,]U6[(er@xZ#Z6XQ&mm,xY3tj*i})x[#yZ."
+    "_IgS%bc#uu/S1rc%nz%mv#QR)}}&k_/SW&li%o9Qw,gr'pT'`e#|Y/zh2P<v{,zP(zg1u{+a}(q}-P^+RN]i'xT/{W*Q_*Vj"
+    "'Va.nt/{p#{z&Pv/tR(|l)wX*Q/eX%pb&ql)Zd4{u2TS%ky-wR)vP1Ue0Wq%X]&wT&cu&`W$`q$_k3kZ.Vk-wr)al+cl0{U1"
+    "t`3|[#yP*ra#il$dq%Sb*}V+Tz*VU+T[$``#[p'ds5Wz)VR-ls+i's,s|A[(xq<xz1`x$s}.m_-}y%ph$}P(ZZ%cz+g|&s{-"
+    "mf3cn0gi&Q[%iU&`x.il'j9nl+qr)a`$o)Va&Yz-fj$yl(Uy/pW/]Z0nt3Sb2mg3vk'na$)ws*_v#_l(uX%bR'rW#[S&{l*m"
+    "j#g{#pz&Y{(R]#Qa'Xg&gr&r_-a[2s%di)hj&T^%lz#ULcU$X]&vZ#wd(av)ze&uX#Xw'sf-r}(pd+`g3ny,RU#Qo%kQ'O[^"
+    "3z8VMda$m]6xQ5r]1sq%ob$wk*Sq&mS(il'`l)qc#wf%s,QR>[(t`@Td$u(RT%or$TT%aS+hX&aP&rj&]d,iQ%Q_)ch2^Q.f"
+    "g.VY%yp-n)Sz1be+]R%e,v`,dc#^h+WY#cm$wX)pv0if,o}&Pd(ml$s9P,s}0A^|3ed/](|i(uS%{n)sl*|m$Ra%eQ)ko(re"
+    "#qp(bv&wNka-dc)m@YQ&m_)bn(R|,]>tn$Wm%U}#[f-X%y2zw#b_+YW(qX'Rw)Z}&ol%dQ%yz$u{%x[#k},vY'kT#Qa$jR'b"
+    "c&lW#gf/aU.zf*Xp't_$Uc2}&jS0qQ,s,^`;[(a`;Zg*wR)W{'PY$XX'wx/Q_0kU#]Y)ax,kr3xo.|=Tx&us0nk$Sg(Uo$]]"
+    "#h{%bQ+eu$Uj&rw&gj%|T$by$in%]f#f}%`'v[#j}#vx'Yj%v(r[2aP#bt/_[+sp&_i)dv$Ys+Zu+kg#dj*ff*mW2aU%oj)p"
+    "Z*kh/nV,kd(ef3PY4wa$[m+Z{+ih1tz3y[)iY&ho#uz&RORp-fo%vc*`o'Zp*ZT#Un({R'{/SKpf#aP0nX%gn2at#b_)`^+z"
+    "h#kV2(lR,`[%Vv#St$g`*pd$s,^S9[(g{:bh$eb#ZQ&tp.mi'k<p}&_P)ib%]c#Zq#ib%_o#f_%}P*yY&}n&b0lv(Wu%nz/Y"
+    "m'Xy.yr.^l(Xh.QOmU)[x'eZ0Z|(jS's8QT'Sc&s*jq%tq&yp%k-sS$pl$`y#c8t6v4`y*h5zb#bU&Yu#go(n){m)Yj%z<^q"
+    ")lQ(z_#r_*qW(}Y-T`,^b.tT#b^$W^#on2Xb)dt'Va*T2|d'yl%U2gS&mf+aT)x{%lJsd#tq(u|/Yy0Xb'`c*`[*ex)W`/Z$"
+    "kS&Wh*XU$s,WY=[(sh7{S-az$Y-c|*Xs*o_+]w$oz-}{%j},gk*oX,w5}j,wf#fV#i]'hv&RZ'ni/ox$w[0|P-Vn.f^$lP-]"
+    ".ug+fW%mw*fs'{}-S[#ve'dP-^r1ij){w*Tx$}x&no,vQ&cu.rr3X`/r+_'{*f`-{x%YT&dy%^s#at)pd+q_$s[$qQ#qFSh#"
+    "ZU$_|$qMyb){u#zX#^w(fy'hz%Zk&rh$|V(pT+Xn)yh0Yz&/Qd*R_%Pb.xj%[){^#c^#ns)rg*kf'RQ+p_.`c%i&Zt)^V,s,"
+    "}T;[(e_:nZ%b_#pR&oo.e$_j2]^1hU'o]-Yg1gk1R_6_j$&et2m`)t`*ix*|u)XX/h_#`g%v#XLox&pa-[6Vw+n]-Yl+sI}z"
+    "#mw,kS.S[#n}#lw%We,U1Tl%ck0ax.Wx(]v*Z_%_u,R[,bb.^b/Pk&jn(bl(bd3g-jz,td#Pd*ZT.Yj)P^'yi)`Y&Wv,X}#W"
+    "{*_R)QHtp(v_$s4[e#yx$pS0YW%Pg-Qg'yj#m)XR-rv2^[)Y|#ic'{s0iZ+y]*gr0gQ/UR*VR,er.[q1YY-s,Wt=[(SV7il#"
+    "wh3qh&vm0jHmk2{f.tp,z^+gz(|X+`s&y|%ZY*g&l]-np%Xd#it*fz4W^/dq%}n)Wh%r_$Wn%](nV*lm'o^%jS)wS%km%cb/"
+    "Qg%Qz/SX)qi)hQ&TS(oj$/]_&_X0od4X`1oj0ny#eb+dW)W{&sv'oN`b*v3y1bR#}i'lCQu&`x*ld-Ql&PQ#U[(kA^Z#yy/c"
+    "m$b8gp/^g2aj)vu(_T0jk#sp#W]&h]&P]*|+bX,ra'YQ+Ya#qV$ov'PB}y(W^3yb/dP2Se#s,UU7[(b{5bm'`Dbo&]{#fi'a"
+    "t/ZY0V{#df(Vj%f['uX#aS(_u.az$nZ&Z_'To(xj&zl-SX#]S)nh$__'[c%Vv%b}(ar$al$wz)yt'jc%s&yh.R],x{$pW-ls"
+    "'bi$w^)]s+]b$ti#jW0ww+}U(Pj%]`-oW*l`#ur'S_$ue&]Q.yd3eV1eu#cU1qh&qe+kU/Sn#uX#$Ux$}b,wS$_`#QT%Y|$g"
+    "o&W{&^E[]*w_#zQ2`]*eP'{[+ea#Q[%^]&]/Ur(e{$o{)fZ%n`'oU).pAlx)yQ-s,kQC[(YQAo#nY+gr-pi,er#RZ#wg(S`%"
+    "nY$xc)uQ.co,b{.h]+d^'tDSx'`r4Pn&yv,zW.XU0yS+gY,rZ%Yq1s`2z_#rl(kW*Zr$ui(kd(zV'UQ,Qc#Yh1Wz&qU&c(Yj"
+    "0if2X*nr2Q{#^f-wi%n;jW#yn-d9cs+XDU}/Qp1^'ry#]m%Z1ao*T]+RS/Sf)V._CQ]$Rb-sT1Vp-dU'T|#iy+ry1al.cl']"
+    "S'Qx)Y%xY(|y#uP(p%ix2Sr$p^,mS,y)h`#P](do*ej#ip#}e$s,^R>[([^:lj%hk-cP)wU+_x&]w'ci$[^#dX/wP3ap)Wh("
+    "uQ*Wv$eAzj+v|*[^*fn'Pg$Z|&^a&Te${t$h.gm%og$rf(yi+lf#Vd)d_'uZ+]i#Q-tz#&as4zQ1kc$`[(fV*w]0rV$x[/_X"
+    ".i$aS,Pn)ae)]s%|_-|o%wj2[e-Vu&wz&xQ-vw#gn'et&kV.[w${]&^[%l]$Ps$oR&*Z}'tR)yn*VT)fi)bi'sl#Vc)kk)^Q"
+    "$`}'Yf$WU)k|&dn,[u$Y^$lQ(ev.Zh$mb$ZY%X9P/s,W]8[(gU@iU&[z,n$t`%Q9wU*mq%e_(gY+eY0vq#fV%f`'t]%S`,mu"
+    "'jv#}{'vv&Vy$Sn#U])m#v^/nX'vZ)jP&o_'W|%k[)rS#SS'g}$^S%z[&b[(t[-iR,R_-mv1n_*TR*j[)}a%_i$z/wR&Z^#s"
+    "P)]R,rm*V],zq$fq.|`({y&QU#s|$q['Xj*`n'eU1yr#be.i`/gl$Qa0Sj#`}'PW&yk$SZ%vy(Ri$iFy['_e'`])JaZ'{g*V"
+    "+om)ST#wZ,hZ(ir'f*zy#}u/Yo$d)^Z)s,We>[(w^=Va%Wp%V5RR&tV#^w)^g%pR,vb,rg(mP+db2`h/{{(qn&R_#nS(cKj]"
+    "$ce+Vk&pa$Vx/dp1sR,e*Q}*lW$z[._r*z_&s_#tETBn_)dz'`Z%Tb/jv'jc#p9tq#_V1mT$kd+qu)k'}t)V`)hP$jR#>Pf."
+    "pz%e_$hd%hg%tl%pn.cf(pw&zt(]}&Wb)hm&o{.]c-Xx%u^#Q_+Pt4`t*oc'e`)zb'dFqT&{g'P_#P1eT%r|.}]'Uu#}_+b^"
+    "(kP(}Q*pm#w.lv#}k#j's,Zp8[(en9b7ZT%y^3cQ$fP,Pb&U6}{$Uq&_a*T|%hNi0do,up$8u^%rp*e{'mj)i^.x^*_y$U{,"
+    "Xn3tY5^u)Xj)jV.fa#gi%ws*jP$bW(k`*^[.lx'er,Pl+_CY^(rX2ek,Vr$pg&`T+od(r]%]Y(iKal&fW&ZX$Qp%rc$j[2ht"
+    "3]l)y|)yQ.Qd${[)_j(YW'5c|'f&y])^Z'sQ&yv-Pz.W)f{#dp$gb/|].sQ%c{)W&Yi%u{,pj+Sz$Wi$Tk*c`&s%od&bT&x8"
+    "ic2[s*s,ox>[(^tAxe(V=_>aa*V[,g|#hY&l(u;r<cj#vP$Wm)ir,s}%ZU%y]#|}1tR,uP&ff(s]/q[)Uv#|s%^}.fX3oy#V"
+    "b,sd$t`%nz*m_+tc#ja#p[#hy%}i.[W3o=sn5|j)|k,|[0rY#ii#g}&iY,ym%gT#Zy$RX.Rt*s'm{)_j-jS(ji(XT+Qx0q#U"
+    "|'f|#Q{*}m2SR#[j)ed%^u(oS*mg.Xm#io&nw,YS%si#rn4ot0[V%ze(SHqZ0kS$U}$sr){a3RAd5js1R}+tg&jj&rx#s,cu"
+    ";[(mY9y)[Z%]X(jy,tg+wg'RQ#Qs(Z[)yS)sT&`[3z}%k.lZ-wx,ww(ow$Xt0qv'ca'b]/hn+}s$e$ex)QT.ee,yD{m&vk,{"
+    "Y+zk,zd#f$pP&l[0hm*_y({k%xk&lz%}(_b#Y}#ae.vT$h`$cz.kZ$cu#}k#aW$z)wx-nl-fd(Yp,ic+Yq*v+kR.aW(rc&t}"
+    "1by(ur%`e$ao+[b$gb/cY&RY.`t2kb0cW-Ts#SX%mi1pj&uw#ds'j^'c`)ev*aY+(jW&Vl0Th#^]#]^#Vf%s,gV@[(pa>uf("
+    "u*h{#zY(Rh&Yo,`w)vX)vp%Yh/Rt)kh&Yk#zk+PU.kt1|^1be%`+az)&jT#R%ZZ1wv%PQ10Tp4Xi#V^/fV&iU'dg,Z{,ar(f"
+    "b,bo2pj#^e1gr({V){g2vb+|CkZ$p],Ul,kt%hq,X<px,Zp%R@nf+_Nmz&]m$q{&X_&|a(cy&vo,tf(jn)zZ+sr)Sm2]m$cg"
+    "&dd'oZ.an%Vy-jm&Ue3tW+do&p[#Qu&kn+sg$do&]c,bm,bb)cv+eX+or'|s#cc*au%cS,tt(s,[b@[(V^;dR$cY/`h'zd&U"
+    "q.z^#re-_2Si#Uc$is'vs&uk,Zi%d})ZY2}H{q4ia/dd'of#Ru&rn(XW,ZY'lP*ws$_e#{X&qc.th3h(gg0RT&rP2Y{/bn'}"
+    "x,Wn.ax$R^$[]&a5Tb#xd$fe)|r/hg%e{%mg,ba,yQ/RS*zJfr,pW/Wf%_Z&]o*an%n|%cr${w+|p0fR,xp$fQ%|c&wZ,tR$"
+    "wb)`$T&h$u_-Y`*U$]-TU#c$t[-U]'^X-w5XZ1nf#rb2Yx+fk&jk1bf1iC[Q0s,eq<[(iQ7gP.k[(R}%hX3jV2oZ*|V#s&$d"
+    "*TOQW$i=Vq'iy'Xe0{U*Wm&^a&ji%{z&Wr.^Q%bv'TX0oY$bt#kr.hW(u(T1a|$Sf%Wp*yq'Vy%fd&Y*tMQ`(s{(_Q#Vl*[h"
+    "#Q3}w*po,zw&t#pW#]u2ff#|X0tp$me._j*hz)dW,j`%X^)}c+k_*ju.z'e]2^T%bQ1u^%3VZ,RY4o{$u`1xc4_n%ib)im)o"
+    "Z.nS%vS%r}(ht,pk%Xa1tZ1Uu0ru#yA|1nj$V|#gf%|f$s,^s@[(il=je&Tb-e|%mR%bi%{M{W.TX)^&il#Pa.oa/vU&cQ-l"
+    "_0a@gAUV)]X#TX&sZ&b^%{f*b.}p/u}-t}'ds%i$_r#hV0dS*we'll#[g/ei'gh.ss2^n1{Q3tf3tu1wl$hP%kx,mi.s_1gS"
+    "$Xb+|]&W-_z&[P)p['bT/pn1tc#Q>aV&a2Vv+X#vS%]IkQ%f{&uv,fV/Zo)m5ke$vu'f}#WX0mk0ef(th#_2|x(do,][&|t("
+    "yV*Qd-lx#p[$xa#qp+Qy,cX%RX(Xs#pW,s,zh>[(kV=c.jt)Yv%m4Y`'Pk#lp*zv(p|+n/Qi$ov)Vp,y{$kQ)v}$Tr)yg%`P"
+    "&ii$T`&Sl,kr.k+kk,em)PZ'fq%n[(UW%[Y&c]'mZ&W{(`}%xR&_U#Qj$yk#yb(cR&ry-zr1xl.}n$qX*vS/tHyLik$_]*XT"
+    ")bi%zn-n{-g]-e^1gk-]e%um.iX$Z{%r_'QR&cq$hq*dm#_k%Ud&{9pFvf$qu$ax#qc3_R(yj%Sk'xv$wT/|n.k,|c&Sg*yS"
+    "'YP(Uz&WY+ld&Wa#n>XV$wi#s,Vi;[(er9u|'nv(k]#}^$Xv(m=_^&Wx.zv%dY$]&U['xj)n[.^3^a$Wh%w>f_$pk&W*P|#P"
+    "}$SU${o*{l0qi&_](_u)UH}(Pn)$p>Td*`0Pp$kU'Uz&X$uu&zY)h_#Xs#^:fg%TZ-x[,ft'V`/^S%We$n[#Qs#R_&ny2n#m"
+    "y.Uj-nb$cx%Xr)bv%Ps&Rs%dq*dc$Zm*[w(Qp$][/Ru+Z|$Ys)[P*ZQ%Z](]#xR#{_'Tj$i(vp%r]'te*jP$no/TX)Ub'oW/"
+    "Wm#m|#wf(s,[UBz'j}5sf)rV%ua*SV0b{%nv%{]'Pm,hy'Yu,o],}d&^y&jg$so,i{-Zu$|{$`h(wd$nV-n^#SAQn/wP,X^%"
+    "rq0[d&|&lz%m^'o}$Ys%ml%PX1ok*|p#`GfQ)ZGT_0_|.m['o-cn&oi*Zq-hi-ee%}z&Ys+}P'xq&eT2zo.sd+ct.q{*ys)s"
+    "p)}i&aHTX/bn$Uk'lP'Ys0ao&X{&rn&Qn$|z'zi'vl'jX,SP1{r,tW(f{*c[/]p,{S${o%bY(i{']-gP$hw#T-Ux9[({t5q'"
+    "eG[Go]&c|$P_#v'c'}f5kU2P]#yS$rP-p},QZ#nY#Ps$S`(dt)]Z(Ta'Tm,Q[(pj-s{$iP,Ye6o&[`6Yc6<x#WV/qy+gg#[)"
+    "|v#eY#C.&4eU3Ui$xq0r+X+2C[p0en0'o1..b#.:$:G(+kq.Tp.,#A(U.`k-z].2./p#/6;q$s#T${$z&V$&_#h#]$4Zh'th"
+    "'(s,WP6[(]P61m#8i$%^#1-:D'T$Q$V$R#n%&&m#M4/7>U#X$j#{%i$]#b##S$`#BU#(v%l$G;.`#Ax#&&E[#V$T##-2U#*t"
+    ":Zd)r^)<o&XX6[}.TT&gx,yW%[b2R_#YZ4Xz#ei#Khy/ay/P/pu#`|#tAwA}@wk0c$Vn0Ur.T|#^x%pn)v_-`T${m-.:#s,V"
+    "l6R#nl6W$:(pn0.$(6$&8$2*#$*%k#&&$(($**$,&((((($&&(,(&$$&%-(&',$&%q$*&($($($&$[a0EXw2,#C/I#.0882,"
+    ".&K,6U#ai#*&)I7I#(*s,wX>[(zX>1b#5/G9(:I)-+*C*A.`#),>%66(_}1Pv#ao#6$En;v:.W#m,Pl)uf#p](w]%0wg4XS4"
+    "gw$]n'dz'go#V&1v+s$4:v4(%4.7$P$e#0r#[#V#Y#5#H,4'k$3R#p#^#s#<e#<a$(&#/V#o$+4J/s,xV8[({X8&BBI`#+z#"
+    "k#S%0M2EV#`f2za#Xe1hY**&C+`#k#6(.&G<.=S#&U#_%b#3^#$7R#8H47n#6w#q$t#FHz#1y#S#g#._$Ds#s$4J>$`$7W%a"
+    "$6$q%V(u%1'q&p$S$d#1)[#a#u#[%[$</]$#s,ijB[(bjBc%f%(%(${$f$m$$J6P#4P#3k$;{#m$p$^#.6G&,w$Z#;hS-bV-"
+    ";Q$d#q#U%[#q#7Y$8V$97$@m#+i&b$@f'74#W#K$=ADn$6j#<O&U&o$r%:(Ou#O37+p#t$S#+]#f%%v#}Q&|S&X%[%V#Y#s,"
+    "pTB[(dSBX#n$'V&Dd#)-[#gg%Se%T$4v#*e#2Na$FP#_$%/j#FY#j#t#g#l#Hp#fz+6{e#,^w+bv+,%gk#[^$(02`i#`#a$["
+    "#AC'Q#_${#}$G1q&[%y'4Kp#V%u$g#e#S%>c$.R#b#l$W#Bx'Y(1P()b$C,JW#+q$p#P#v#s,ma;t#c`;q$$a#f#.C0<%r#["
+    "#4ui#w*Tb'nj'R|$g(:J#IQ#*BS%$0%[&&Hg#c$&b$Aj%G]#-;c$$P#=Be$]$i#M=`#y##P$$`&X$Z$V#*<<$&[$$-i$=Aq$"
+    "^$i$i#Q#e#T$$J&O(q$t#p#t&l#{#KNEJs,|f7'sf7b#$b#%z'P%'|#T$W%g%R$2W$/`#e#z%R%Ne&g#$w#,l%<Q$v%e%W#$"
+    "R#G3T#z#5<$q#$Y#<Dak0sh0N*7j##m#&r#.z#a#`#y#f#M3(B2Z$g#<-C$4>[#n#(.*K5>.,.#ISs#6+'d#6$s,as9[(Ws9"
+    "<C0((v6FI(.=C$14&U#HY#D#.=`#5<>GT#W#^#$l##25-R#Mq$V#54T$DKF>c##b#8>Q#*yv-qu->U5*8,&(4*(:,20g],ha"
+    ",jx&(*($8%<#,O0-4&(6=C3s,aP@t#dP@[#)>P#K#1<Q#J0:/b#'64:(A]p%Qa,dU2eU2g#g]2$*.@2(.(*(((($$&%X%Y{0"
+    "E-8A+U#)47gt-Ts-#6<&Tu*bk*,</_$LOi#(W#0$Z#(8f#[#@79%[#&e#a$_#x%$&#f$s,b]:X%X_:IU#*IBV#A-Al%W$5|#"
+    "+FKo#u&.D>S$:>^#b#z#e$R#IC^#f#u9zw/|*&.&&$.&,$&&$&('&($(%e$&$bX4eU+yS&Yj$b#2F|%_#8*1k#$8&Cj#r#*q"
+    "#^%$/V#m#R$5l#@(p$h#[#As,]g=[(zi=FX#e$,x$'M7^#h#a#0X#a$(&e#X&g#T$&z$a$$f$*[#T#V*o%%U#V$g%f#X$y#3"
+    ")q$r&_&W&j'}$c#^#W%o%r#[$$g#;b#y(Q$T#Y%d%_%p$&O%)d#i#Y#v$]$i#o*Z#$i#@Z#c$0Mv#]%e#d#]&*#J-6%x%s,c"
+    "Y>[(SY>g#G':b#<B&Az#41`#)W#Ac]'*E%GIrd(ze+Ts/jT$6{d-vd-sq.|G^X#^#&C45,'<7^##0Y#L)48K$3&M<$%S#B6/"
+    "oh,ui,4,.+2Ue.0#&cFQz#}z#4^,s,(R{*jZ*#*bz*py*mW1hx1]D&6[#$/s,Rl8['ik8]$a#;.R$c#'t#T#W%$u#z#m#7f#"
+    "I'v#&i#GBP$r#]#8T#p#Inq+]o+@k#(Q%P$h$d#&Z#t#(>X#C=*P$>#[#,4f+0l*8>g#&An{1&$&,%($*(&.&$(&$(%F&$&$"
+    "&&zS)&&&($s,^|B*g|B(>$&%_#0&$**(*,$0(($&$Y#P#*$($(%F*$($(&$,&(#*$&1$(($&+e$&b]*zu'||'Tz'Sz([`)(^"
+    "#9'V$;AV#)<4#^#9w[+nY+e#%3k#g$^#Y#X$`$#(2%%s,|^@h#Z^@#r#Y#+%*`#5E`#==$.*I6$T#Q#z#R#$ay*%h&Z^.08N"
+    "f#o$_#]#4n#AY$]$5Ag#J,W'U#W$Z$e#h$T&[$k#n#q#x#j#p$7x#|#c%o$a$$P$$HK_#d#b#h&g$Em#p#q#%:#c#Z(o#X#("
+    "[#s#x%n)R'j#$q#s,if<X'fh<^$Y#5v%V'P$_&f$r#_#Y#r#T#MS#c#P%s(R%$U%R%i#'Oh#:KB&r#i#C4M]%`%o%S'V$z$x"
+    "#$d%T'n%-a&i%8o#|%Ln$LV$l#M#U#FK[W$Y#z|#$,'>$-<$.4uQ+&$*%I&$&#&$&&($&(*s,_g>$Yg>%_#4&R+]_-:**(#*"
+    "#2QQ*i]%,8C&&jP&$]*%R%W#A`1^2GLpn$pc$o+Q#',#rh(wf(7H>085d#<2Y#5f#^#$6(lo+$(,&(,$&$%.2*lK$(%$&(OS"
+    "z'X$z$44A$,0&&(tz%x#l's,cV;It];u(Wx(pS'461*:&#02$(%n#02+.2gs#d#Ok[%,*o#tT'PZ/fs-'3v#`g(cg(9-&0($"
+    "V$([%@T#&M96]h(jh(>.(/d#$Z#6pi(pj(aw$ru$R#>JW#O*0f#X#$Q#D4I$B-mb,b=ru+-AVr&|r&0h#Xr(Ur(@s,f}B9X}"
+    "BX#Sp'I&6(I$`g-%h'&*$qc-mV%_W%hm)}X+Ul0|k0v#6%#4&**`p$[#-0`#,39.e$_#U%((U#&{$P#:i#P$s#R$&`#Y#&;1"
+    "w$9IGl#8q5n)f%p%Uz%#.,$Su',.(G$30274A1I8,C<:fi(#s,_W:U$V]:f#'<o#S#6Y%R&0j%b%9R$.a$sp)#nQ'c&n-hh$"
+    "&24>$/_n&ko&D$$[#%z%Z#^#P#03.n#b#P#$W$x#3,`#X$10HM,&A0JT$,Bj#.IDb#E-O{p+X)&$kU,I4J>$G23K/A(S#$5)"
+    "Q#>s,sUA_$hUA(W#>B(:,>$C,2j>.>''IQ#06xf$4%Vs$qr$:'22'xX$S#wa&$ZU%%<*#&$&$*(%$,%@0$0#(#($&&$&+-&$"
+    "&,$*1$&%$(%*&#($(%3&&$&$&s,YV=-ZV=&($$*%C&&($&*#*$&$$(%$(+'&($&%9(2$%(,$&$&%0*&$(;$A%-((&$$(%$&("
+    "3&($%*$$&7$($&%Lh$mc),Wu)c_)S#52Y#R]){[)#[#5s,WuAR#vvA%W#YZ+r^#Ry)dO.,.8W6&b%|`,&$.+C.#,&#&$*($&"
+    "$&(3&$&(*&$(%'&,$(1n$,).T`,&&6'A3C$*:H#I#K3O,%%0)[#F8(EB,08;Y#;'*s,xt@R'}t@f#V#%d#H(A5>+7W#E52-M"
+    "*ea$mZ#x&$0.&<E-:),.te%,48&(d#l#@,<U#JM&:v#_#JO=X$1-2Dx#388n#MvQ'Wx$Qk$&W/dS$&&.*&$(%O&#4o#x#>(0"
+    ",Q#2Y^$Xt%2(s,]Z<[(}Y<($&,.$($&$($rm&0S#&E+&#P$X#%f#@6)0P#O<>@U#_#63%W#.X#a$2$+.i#}$`$OL//Z$*@C&"
+    "()W#S#]#04Jl#6J'1>2}$[&R&$'X#Ck#h#^#f$CU#R#7:R$[#/x#s,XeA[(peAr$'t#NJt#k$h$4%S#2NKD6EA5>t#'L:E.S"
+    "#(n]$:&$tBlt#(8+$E7f#Z#g$@=DM(D,#A8c#k$&LV$u#E(><T#C#b#O$E9@8i#n#=.44^#B8E'8$*h#=%I07s,h^BFd_B8)"
+    "G4#`e#($&R#Xl#$ui#%['6&/(<(1$6.,&*8,4[i#0(j%0n'|e$&22$&hG{w'yx':#&*C6$*.,$+'GEwb#}P)f`(A0C),(,,y"
+    "Dn'T$2u(r%bU*)^a&EC'd#]%.R/&{[#.%$Ms,^Q>X#aQ>#A/.>$9&,I/8'*E$0$(%w&.#.aa#mk&vZ&]$W#r%C})6'%6G$(*"
+    "B$:Lp#8$LO&P#n#9Q#4&<&7:8./)29S#1$A$1p#..;,E6,):&d:62+I)cw+ZW+2)&s,}z@_#jz@.*h%_,iS%p&6)Q#+00#[#"
+    "((>|S$($&.e#&^(<&rT$($E*iw)Xx)VT#d#W#['|#]&l$t)P$zQ$($((*_p*fp*($&%-&$,$$(.$&+*&&$$&4$(($0('($s,"
+    "jV;$gV;+$(%$&%[&($&(ca#4:$&Y#)1A&PE#0^L_L*&,#,'4$,W'%*&#,*c=n#f#r##j3&,4)C=:A0*:*}K$yY*[W*,$(0Uq"
+    "$mq$&$o$%U#(#(0%%,,]$6(6%.$.dh:",
+    // strict validity of single bytes, then of pairs
+    "!x$L(a'T$|%U#$,$.n%T$l%w#w%z#t%:*:e&D1Dy%<,HV&p#{%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$"
+    "l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$"
+    "l%T$l%T$l%T$l%}#q%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$"
+    "l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$l%T$#",
+    // to bytes
+    "c#KneB!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$r'P$$z%4"},
+{10004, 0, false,  // 0 lead bytes, 157 to-bytes exceptions
+    // single bytes
+    "$!c*U$S%k#r#&2,.,#&&cf#zh#o$&#&$&[y)Xy)$&&f$i$&$(#&$$fZ$+$Tl%$Ql%.$ng%$kg%%$[k%:'kk%Vh%$Sh%%'Xh%"
+    "f%$a%l#$_i%+$di%V#9|#+<h%W$8q#4$|l%%'Ym%k$",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!j%'#(#%,##%>'=%$",
+    // to bytes
+    "c#g%qaB!!!!!!!!!!!!!!!!!!!!!!!!!XF!!##!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$U)+$&.$&%$8$&%$^#+$[#%$F$!("
+    "X#!$!$!$!$!W$$!$!$!$!,$'$!,$'$!,$,$,$,$,$9$!$!$!$!,$,$,$,$,$,$,$,$,0,$,$,$,$,$,$-$!$!,$"},
+{10005, 0, false,  // 0 lead bytes, 43 to-bytes exceptions
+    // single bytes
+    "$!c*U$S%$&&2,.,#&&#&&&#&$&#&$&&#&&#,#&$$b]$(*aX$^X$o],$l],l#$^U,$ZU,%t#Qe%#zd%$dU,n|)|]##%$%Ro($"
+    "2$+$tT,$yd%=&#6.3+$^#o#$tf%+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!j%&###<#%$$/$F'",
+    // to bytes
+    "c#Ns`B!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$U)($&$&l#$&%-($>$$l#+"},
+{10006, 0, false,  // 0 lead bytes, 1 to-bytes exceptions
+    // single bytes
+    "$!c*k%S%7/Q#Nj#.]ASA&&x@hCu$&#&$X%rY*bV*$}x)X{)v{)ay)&i%0b%&$_x)vY)$*((&_BW$+xD0[Eph*]h*_C6pCdh*"
+    "$}h*^D$(%[$&$&6,'$(@eDjD&sr)lr)uDCf{)n|)aE&e#&T;xs)&0$+$Yx)[@$&&$b#%I^#p$s$Z#$OJ$EH*&,$)(U#&$>;&"
+    "$9E/,%@K$l$d#wt$",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!o'#",
+    // to bytes
+    "c##cdB$`-"},
+{10007, 0, false,  // 0 lead bytes, 0 to-bytes exceptions
+    // single bytes
+    "$!c*$kKP$[&zR)o{)=$*X|)g{)pHQI+fY*aa)j%|k)eo)j%}h)^e*dh*$}k)]Lyc*Rk))j%c%j%e%j%g%j%%o%SIae*UZ*X]"
+    "*z$gd*Cf{)n|)yIj%g%j%/nP)$2$+$Yx)ex)]T)j%g%j%q[)x`)j%%$a#{#$oL",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#!"},
+{10021, 0, false,  // 0 lead bytes, 12 to-bytes exceptions
+    // single bytes
+    "$!`*-k'l)Cf{)$]h&+$)+6og&$ng&pl%lU*Ui&O$H($E+-gg&$XU*U)$Zb%r%-]w%Pa*2$$xg&J$]s&$Ws&='ge%+,g)",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#.rt#$!!!1!!!!!!$^+$(($C1"},
+{10029, 0, false,  // 0 lead bytes, 0 to-bytes exceptions
+    // single bytes
+    "$!c*t%S%o$$f$m$Q$.,l#0s#v#/$_#c($t&e#h#($(i#l#i#&#,d#$a#_x)o{)m&X'*X|)g{)v#W$+fY*fT*P'nh*Wc*8$+R"
+    "c*$Qc*8W^*A]^*$/(k%+$8$'p(ae*k^*(k]*gd*Cf{)n|)f)2e'h'+Xt)$2$+$Yx)}^+VZ+0$(`u)$_u)'$4ls)*qs)/$v(["
+    ")$r(v)$Jp($q((j($m(+9n(d#k$Q%j$m$}%q4",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#!"},
+{10079, 0, false,  // 0 lead bytes, 1 to-bytes exceptions
+    // single bytes
+    "$!c*R)S%$&&2,.,#&&#&&&#&$&#&$&&#&&#,#&$a#}#=$*X|)g{)v#W$+fY*|X*9nh*^g*Gkc*^e*dh*$}h*Cyc*A%vn)Tp)"
+    "Xf*CyX*zV*Gh$_#8ae*UZ*X]*z$gd*Cf{)n|)d#(Gj'$xs)$2$+$Yx)}^+l^+b'ct)u})|#d#Fd##T%U{)*Gk{)236'$,%F'"
+    "0$T}#Q}#2$%z%P4Or:$k:%-[:c:%J",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!`'#1",
+    // to bytes
+    "c##hfB$o,"},
+{10081, 0, false,  // 0 lead bytes, 2 to-bytes exceptions
+    // single bytes
+    "$!c*R)S%$&&2,.,#&&#&&&#&$&#&$&&#&&#,#&$_x)o{)=$*X|)g{)v#W$+fY*|X*9nh*^g*Gkc*^e*dh*$}h*Cyc*A%vn)T"
+    "p)Xf*CyX*zV*Gh$_#8ae*UZ*X]*z$gd*Cf{)n|)d#(Gj'$xs)$2$+$Yx)}^+l^+b'}%$E$P$$|s)c{)U{)*Gk{)236'$,%F'"
+    "0$T}#Q}#2$%iS$fj$Or:$k:%-[:c:%J",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!`'#&#,",
+    // to bytes
+    "c#$cdBT$'y,+"},
+{852, 0, false,  // 0 lead bytes, 429 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/&X(l&c#R&w%g&$b&X(Q*{$p$}&$T%&W%$[#$y'.R($k#p&c${#:.06$`'$h&$v&W+x&p%})C$U_+%U'd(h#}"
+    "X+$z%Q%vT+F..[S+$u}**d#1BZ#o$WW+$fX+-M'-B[#f^+w&#%|$Q%g$c'$d%fT+9h')TV+:cU+]]+:7{&$*S#$;c'f'Y#T'"
+    "c#|'s)/y:%JEz:j%t$11{:}1T#$sW+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#i+k%!!#!$!%!#!!#!!#!#!!#$#!###$#!$$!#&$#!###$#!$$!#%!!(!!!(!!!!!&!!!!!!!!!!!!!!!!!!!!!$!!!%!*!"
+    "'!!!$!$!&!*!!!!!!!&!!!!!!)*)!&$&!!+$!!'+$+!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!!!)##!!!#.#F!!!!!!!!#"
+    "##:+!o#V#+n'j&}&iZ%!!!!!!+!#!%!!#!!#!!##+#!#%!#)N%!!!!)!!!!!!!!!<S$&$!!!!#!!!#$!!!!!&#%#!!!!!!!#"
+    "!Q$!!!!!4R$.!#!!!!'%4'P#!}#`#!H![0')#)(.!V$!!%#@$#!%!['$!!!TT#)!!!0!#!!x&!PR<!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!_#f#{$P#<j#T#%@S't(0${$"
+    "^&;x#s$r$!&,>0*!*!,)$'.!,:0&&*!,)$}+.!*f$d#_#d#c#d#_#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c"
+    "#d#c#d#c#d#a#d#a#d#a#d#_#d#a#d#c#d#c#d#]#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#_#d#c#4{&W(d#]#j#]#!d#,c#"
+    "$d#,&Q&d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,!e$!d$}(z#`(#u(c'_#a(d(d#U%"
+    "!V$.##+]+f+r(!k#b)t&;Q$L5+,<)-)+'[)!)d*<`#&+!W#&y#[#$$*+$1:-I3&h#)a#6d#a#!(d#_#&$!%3!!h#V#!@$5%X"
+    "&h#!c#$0h#q%'&#*7,g$g#!&P$Y$W+p,M]&z$Q%V$$e)`'e#g#&s#2=A=1#&3$<'#+#%$4$y&s%!+!%[#&}&$q%&)l$'X#z%"
+    "$r$x#$&S&"},
+{866, 0, false,  // 0 lead bytes, 359 to-bytes exceptions
+    // single bytes
+    "$!c*$kKS%$Ud*%}$d(h#q$$9#>F..##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*B$^c*MR#e%j%c%j%c%j%Z%j%"
+    "wLVe*ud*xd*i-VY*u`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#})p%!##!!!$%!&&!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!"
+    "!+$!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!Ub=!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!C|)P)f%q#v"
+    "'f(n#q#a*a+x#2($&,&,*$,2$,.$*22$&,&,*$,2$,.k,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c"
+    "#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#"
+    "]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d#"
+    ",c#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+e$[)I]+]$LQ#&y#y$h$'&#*7,,"
+    "c&n&2=A=1#&3$<'#+#%$4$$Ix#$&S&"},
+{737, 0, false,  // 0 lead bytes, 126 to-bytes exceptions
+    // single bytes
+    "$!c*${EP#$&1$2P#'&#$&+$ci*%R%d(h#q$$9#>F..##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bkh*$]#%6[#"
+    "X#^#$%(X%$&%X#&&$lCfh*#ks)$rASd*Yg*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#u$q%0u1zl%;i)!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!Ub=!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!X$M#r#^$:2'&#*7,,c&n&2=A=1#&3$<'#+#%$4$$Ix#$&S&"},
+{775, 0, false,  // 0 lead bytes, 367 to-bytes exceptions
+    // single bytes
+    "$!c*X%P(5HS#]#u$r$h#m$S$}$${#f%Q*$*^#c#P(w%|#o'X*$y'.[#s%a$#[$T&x#d$R($%kr)}{)(,%E#z'n(C$U_+%U'd"
+    "(h#PV+2:%QX+F..oV+Z$RQ+*d#1BZ#o$XR+1yS+-M'-B[#vS+_'2:%S#Z$G1ISP+9h')2*B]]+:w&3e%c#c#a(=$*$6^$]$s"
+    "t)g{)*f{)xz)1@j%ex)k{)Ve*ud*&-#X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#W*k%%&&,'$&##$#!(#&$&##$#!(#%*!!!*!(!!!!!$!!!!!$!$!$!:!$!*!*!!!$!(!!!!)2!&$&!!+$!!'+$+!!!!!!!!"
+    "!!!!!!!#!&!!!!!!!!!$g${#!!!)##!##.#F#!!!&%E!o#V#+n'j&}&iZ%!!!!!!+!#!%#'!!##+#!#%!#)N%!!!!)!!!!!!"
+    "!!!<S$&$!!!!#!!!#$!!!!!&#%#!!!!!!!#!Q$!!!!!4R$.!#!!!(%4'P#!}#`#!H![0')#)(.!V$!!%#@$#!%!['$!!!TT#"
+    ")!!!0!#!!x&!PR<!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!![+f#g$2c&s%Q$!*!*!,$.!:!&&*!,$.!*b$d#c#d#_#d#_#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#a#d#X#d#"
+    "c#d#Z#d#a#d#a#d#c#d#_#d#_#d#c#4Z#d#]#j#]#!d#,c#$d#,&Q&d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#"
+    "d#Z#d#Z#d#c#d#+'v$+,!e$!d$}(d&#u(c'_#%d#U%!_$g+q$!k#b)t&;Q$L5+,<--!Q)!)d*<`#&+!W#&y#[#$$*+$1:-I3"
+    "&h#)a#6d#a#!(d#_#&$!%3!!h#V#!@$5%U&h#!c#$0h#q%'&#*7,g$g#!&P$Y$W+s+]&z$Q%V$$e)`'e#g#&s#2=A=1#&3$<"
+    "'#+#%$4$y&s%!+!%[#&}&$q%&)l$'X#z%$r$x#$&S&"},
+{855, 0, false,  // 0 lead bytes, 284 to-bytes exceptions
+    // single bytes
+    "$!c*X%hNi%l%i%f%i%p%i%l%i%l%i%l%i%l%i%l%i%l%i%l%i%l%i%n%i%l%i%u$c#[#c#.c#f#c#a$c#>c#f#c#T$c#Ac#r"
+    "IC$U_+%U'd(h#}^*c#Ic#uc*F..Rb*c#S`**d#1BZ#o$i`*c#_c*-M'-B[#f^+wKc#f#c#f#c#f#c#f#r^*9h'){d*V$nb*R"
+    "d*Ec#f#c#f#c#f#c#Ic#[#c#k$c#}^)rX*WLc#:c#X$c#n#c#[#c#`#c#uJo`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#_(s%$##!%!!*!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!!+$!"
+    "!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4g$!&Q'V/!#!#!#!#!#!#!#!#!C%=')#)(.!V$!"
+    "!%#@$#!%!9c&b$n#^#P%^%^&;2k$$&,&,*$,2$,.$*22$&,&,*$,2$,.h,*f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a"
+    "#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#"
+    "a#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d"
+    "#R#T#j#]#!d#,c#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+h%4!k#]$LQ#&y#"
+    "y$h$'&#*7,B{&}%c&^%!=!<!9!C!H!G!#!*!<!r*2=A=1#&3$<'#,W''X#!"},
+{857, 0, false,  // 0 lead bytes, 436 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/&),&($'0#}$v&$*^#c#R$&)4%e$}%.[#s%a$|'$k':.03c#d%$[&D%E#X#6C$U_+%_$d(h#}X+$%P#x]+F.."
+    "y]+(aY+*d#1BZ#o$iX+c#_[+-M'-B[#f^+OBd#$'kQ$$vQ$%k$wW+9h')e_+p#l]+]]+:7%j#c#c#pP$ZR$($%IIi%,/*fP$"
+    "SQ$1@j%t$11A&-#X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!r&#3#,#/",
+    // to bytes
+    "c#p+z&B$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!!!!!!!!!!!!!&!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!$!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&!!+$!!'+$+!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!!!)#!!!!!#,!!!!!E!!!!!"
+    "!!!###:+!o#V#+n'j&}&iZ%!!!!!!+!#!%!!#!!#!!##+#!#%!#)N%!!!!)!!!!!!!!!<S$&$!!!!#!!!#$!!!!!&#%#!!!!"
+    "!!!#!Q$!!!!!4R$.!#!!!!'%4'P#!}#`#!H![0')#)(.!V$!!%#@$#!%!['$!!!TT#)!!!0!#!!x&!_[;!!mF!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!},|%d#f$d#c#d#c"
+    "#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#a#d#a#d#a#d#c"
+    "#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c"
+    "#d#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,&Q&d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#"
+    "d#Z#d#c#d#+'v$+,!)e$U$d$Dn+`(##{(%#a'f't(a(d(d#U%!h&{(##v(n$f+r(!k#b),k'Q$L5+,<)-)+'[)!)d*<`#&+!"
+    "W#&y#[#$$*+$1:-I3&h#)a#6d#a#!(d#_#&$!%3!!h#V#!@$5%X&h#!c#$0h#q%'&#*7,g$g#q*l*P$Y$W+p,M]&z$Q%V$$e"
+    ")`'e#g#&s#2=A=1#&3$<'#+#%$4$y&s%!+!%[#&}&$q%h#)Q&0X#z%['G8$]+x#$&S&"},
+{860, 0, false,  // 0 lead bytes, 380 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/$'a#p#(c#`#X#0S#u##032|#$'R#b#}#40j$$c$xQ*UR*>:.03c#q#C,Io#E#X#6C$U_+%U'd(h#q$$9#>F."
+    ".##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm*Sd*Y"
+    "g*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#e*n%!!!!!%!!%!##!&'!!&$!!'!!$#!'!!&$!!'#$#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&!!)#$!!'+$+!!!!!!!!!"
+    "!!!!!!#!&!!!!!!!!!$g$8d#!#)##!!!#.#F!!!!!$#%:+!o#4$!,%/+n'j&}&iZ%!!!!!!+!#!$!!!#!!#!!##+#$%!#)N%"
+    "!!!!)!!!!!!!!!<[#G&$!!!!#!!!#$!!!!!&####!!!!!!!#!Q$!!!!!4R$-!!#!!!(%4'P#!}#`#!.:![0')#)(.!V$!!%#"
+    "@$#!%!q%h#ZT#(!!!!0!|&OA^%P&P)<y$)IS&^#)X#S#,&)>@**!+843.*+)<U0**!+8!.*+,f$d#c#d#c#d#_#d#c#d#c#d"
+    "#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d"
+    "#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#P#d#s#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d"
+    "#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#Y'|&c#$d#,&Q&d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z"
+    "#d#Z#d#c#d#+'#t$+,e$!d$DU#X$#u(c'_#W$T$d#l&!:h+g+6]$!k#`)8(7*-,k'Q$L5+/u$*f$!,)5I[)I]+!r#3&i$k#&"
+    "y#[#$$*+*1$S+$|*10c&c%9&h#)a#6d#a#!(d#_#h#$c#%6!!h#V#c(b(@$5%X&h#!c#$0h#q%'&#*7,g$m(y'g(l*P$Y$W+"
+    "s+]&z$Q%V$$e)`'e#b%x&&s#2=A=1#&3$<'#+#%$4$i,X%h(T$H&}&$q%&u%"},
+{861, 0, false,  // 0 lead bytes, 380 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/&),&($'R#d#FV#$*^#c#R$&2'_#d#q#.[#s%a$zQ*mw)w):.0h$:.0X#eo*]p*E#X#6C$U_+%U'd(h#q$$9#"
+    ">F..##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm*S"
+    "d*Yg*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#e*l%#!!!!!!$!!%!##!!%##!&#!!#!#!#!###)*#!#!$%'!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)'$&!!)#$!!'+$+!!!!!!!!"
+    "!!!!!!!#!&!!!!!!!!!$g$8d#!#)##!!!#.#F!!!!!$#%:+!o#4$!,%/+n'j&}&iZ%!!!!!!+!#!$!!!#!!#!!##+#$%!#)N"
+    "%!!!!)!!!!!!!!!<[#G&$!!!!#!!!#$!!!!!&####!!!!!!!#!Q$!!!!!4R$-!!#!!!(%4'P#!}#`#!H![0')#)(.!V$!!%#"
+    "@$#!%!q%h#ZT#(!!!!0!|&X#c&q%^%P&P)<y$%%IS&^#)X#S#,s$n$)>)*)*$,)$-4'!:)2q/,$!.*f$d#c#d#c#d#_#d#c#"
+    "d#c#d#c#d#a#d#r#q#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#"
+    "d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#"
+    "d#c#d#_#d#_#d#c#$d#c#d#c#d#R#v#Ku%j#]#!d#p'e'c#$d#,i$f(d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c"
+    "#d#Z#d#Z#d#c#d#+'#t$+,e$!d$DU#X$#u(c'_#W$T$d#l&!:h+g+6]$!k#`)8(7*-,k'Q$L5+,<$Z$)f$)+'[)I)]+9`#&!"
+    "M&y#[#$$*+*1$S+$|*10c&c%9&h#)a#6d#a#!(d#_#h#$c#%t&!!h#V#c(b(@Q%c%$h#!c#$0h#q%'&#*7,g$m(y'g(l*P$Y"
+    "$W+s+]&z$Q%V$$e)`'e#g#&s#2=A=1#&3$<'#+#%$4$i,X%h(T$H&}&$q%&u%"},
+{862, 0, false,  // 0 lead bytes, 471 to-bytes exceptions
+    // single bytes
+    "$!c*$g`#o#b#S`#$&XT*mw)w):.03c#q#C,eo*]p*E#X#6C$U_+%U'd(h#q$$9#>F..##_%*d#1BZ#o$h#$+-M'-B[#+$)$9"
+    "#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm*Sd*Yg*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#f,n%#!!!%!!%!##!&#!!!&#!!!!!!#!!!#!!!!#!&.&$&!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)'$&!!)#$!!'+$+!!!!!!!!"
+    "!!!!!!!#!&!!!!!!!!!$g$8d#!#)##!!!#.#F!!!!%#%:+!o#4$!,%/+n'j&}&iZ%!!!!!!+!#!$!!!#!!#!!##+#$%!#)N%"
+    "!!!!)!!!!!!!!!<[#G&$!!!!#!!!#$!!!!!&#####!!!!!#!Q$!!!!!4R$-!!#!!!(%4'P#!}#`#!H![0')#)(.!V$!!%#@$"
+    "#!%!q%h#ZT#(!!!!0!|&QR<!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!LAW+x*<y$b$S%H{#9HS#,R$,_#)*,*$+,8'v#u#).w/*.&(8!6V#_#d#c#d#c#d#_#d#c#d#c#d#c"
+    "#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c"
+    "#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_"
+    "#d#_#d#c#$d#c#d#c#d#R#_#R&u%j#]#!d#Y'|&c#$d#,&Q&d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#"
+    "Z#d#c#d#+'|'t*+,e$!d$}(|(i$#u(c'_#h$e$d#U%X)h+g+6]$!k#`)8(7*-,k'Q$L5+,<_#Z$$h$,5!6#p)]+u,R+3&i$k"
+    "#&y#[#{*$p*+$1:0c&h(k$&h#)a#6d#a#!(d#_#&$!%q&!!&.c(b(@3$h#!c#$0h#q%'&#*7,h+3U*q*l*P$Y$W+s+]&z$Q%"
+    "V$$`%e'e#g#&s#2=A=1#&3$<'#+#%$4$i,m'S&P#]$&}&$q%&}($m+x#$&S&"},
+{863, 0, false,  // 0 lead bytes, 379 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/c#`#w#X$($'0#ix)jz)T#h##&x#u#*|#%s%V$2j$$c$&V*f,>u$0m%C+)b#tn*]p*E#&HC$U_+%U'd(h#q$$"
+    "9#>F..##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm"
+    "*Sd*Yg*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#d*k%%%!$!,!(#!!!'!$!!!#!!!#$!$#!!!'!$!!$!#&!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)'$&!!)#$!!'+$+!!!!!!!!!"
+    "!!!!!!#!&!!!!!!!!!$g$8d#!#)##!!!#.#F!!!!!$#%:+!o#4$!,%/+n'j&}&iZ%!!!!!!+!#!%!!#!!#!!##+#$%!#)N%!"
+    "!!!)!!!!!!!!!<$X#G&$!!!!#!!!#$!!!!!&####!!!!!!!#!Q$!!!!!4R$-!!#!!!(%4'P#!}#`#!H![0')#)(.!V$!!%#@"
+    "$#!%!q%h#ZT#(!!!!0!|&9f#g$6%_%T&t$o$/Q$-2!+6,$043.*+/<-2!+6,$k/6+,f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#"
+    "d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#"
+    "d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#"
+    "d#c#$d#c#d#c#d#R#_#R&u%j#]#!d#Y'|&c#$d#,i$f(d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#"
+    "c#d#+'|'P+,!e$!d$DX(x$#u(c'_#y$|$d#l&!_(r%q%$T%!k#`)8(7*-,k'Q$L5+,<)-)+'[)I)]+9`#&!M&y#[#$$*+-1$"
+    "S+w%$R'.3c&a%#9&h#)a#6d#a#!(d#_#h#$c#%6!!h#V#c(b(@$5%U&h#!c#$0h#q%'&#*7,g$m(y'g(l*P$Y$W+s+]&z$Q%"
+    "V$$e)`'e#g#&s#2=A=1#&3$<'#+#%$4$i,X%h(T$H&}&$q%&u%"},
+{864, 0, false,  // 0 lead bytes, 38 to-bytes exceptions
+    // single bytes
+    "$!c*X%X$0vd*$fJf(&k$R#2BS#k#)2*}d*Vp)Zo)RF:#pf*dg*CS6$m4$h4$m4$<n:Z:$W:oe#$Tf#$.*sx#jx#**$|{#:n&"
+    "bz#{v#`x#**Xx#db#[:$&&S%t$&*&*****&&&&****&*.*{6.`%c#a9{x#fx#******&&*b$A&#Kd&S}#dx#*(*&g#,d#$T#"
+    ")S#Vt+j`-",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p%${##",
+    // to bytes
+    "c#Iq%0[25q1x[%i)!!!!!4m$Q'T/!$$$$$$$$$c#')#)l$#P#!gk<!!h$M#h'&v&F2'&#*7,,c&c'$0#&$+%$&)A2=A=B(%$"
+    "[)$z%"},
+{865, 0, false,  // 0 lead bytes, 380 to-bytes exceptions
+    // single bytes
+    "$!c*X%Y%a$H/&),&($'0#%s#$*^#c#R$&)4%.u#.[#s%a$zQ*mw)w):.03c#q#C,eo*]p*E#X#6/$V`+%U'd(h#q$$9#>F.."
+    "##_%*d#1BZ#o$h#$+-M'-B[#+$)$9#-$S##m%9h')2*Bni*SCsAP$]#d#rEuE_#=E8Rp)Zo)Dgp)g$]h*fh*#a*$pm*Sd*Yg"
+    "*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#e*l%$!!!!%!!%!##!#$#!!!&#!!!!!!#!!!##!!#!&.&)!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)'$&!!)#$!!'+$+!!!!!!!!"
+    "!!!!!!!#!&!!!!!!!!!$g$8d#!#)##!!!#.#F!!!!!$#%:+!o#4$!,%/+n'j&}&iZ%!!!!!!+!#!$!!!#!!#!!##+#$%!#)N"
+    "%!!!!)!!!!!!!!!<[#G&$!!!!#!!!#$!!!!!&####!!!!!!!#!Q$!!!!!4R$-!!#!!!(%4'P#!}#`#!H![0')#)(.!V$!!%#"
+    "@$#!%!q%h#ZT#(!!!!0!|&R#c&5P&P)<y$)IS&^#)X#S#,<7,>)*,*$+,8$4)'w/*+<(86+[$d#c#d#c#d#_#d#c#d#c#d#c"
+    "#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c"
+    "#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_"
+    "#d#_#d#c#$d#c#d#c#d#R#_#R&u%j#]#!d#Y'|&c#$d#,i$f(d#d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d"
+    "#Z#d#c#d#+'|'t*+,e$!d$DU#X$#u(c'_#W$T$d#l&!:h+g+6]$!k#`)8(7*-,k'Q$L5+,<$Z$)f$)+'[)I)]+9`#&!M&y#["
+    "#$$*+*1$S+$|*10c&c%9&h#)a#6d#a#!(d#_#h#$c#%t&!!h#V#c(b(@Q%c%$h#!c#$0h#q%'&#*7,g$m(y'g(l*P$Y$W+s+"
+    "]&z$Q%V$R'`$`'e#g#&s#2=A=1#&3$<'#+#%$4$i,X%h(T$H&}&|&^#&u%"},
+{869, 0, false,  // 0 lead bytes, 263 to-bytes exceptions
+    // single bytes
+    "$!u*h#XESEV$7-t{)$PZ)wY)tY)$d#_#uD$xD^#YE}CjC$vDhE$kE%-Y#j$o$$$n$10dCgC$_DC$U_+%'d(h#$kf*(e#]i*F"
+    "..{h*$ge**d#1BZ#o$bg*$ph*-M'-B[#$bi*1$2%6|d*9h')pi*$gi*$di*A3&#&v$^C*$QF%CiFlF|$YC1lF&X#`#ui*|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#w'n%!*'!!+!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#2!&$&!!+$"
+    "!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$_(g$kl%!'#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!3{&N/}(3_+"
+    "2P$$&,&,*$,2$,.$*22$&,&,*$,2$,.z,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c"
+    "#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#]#d#c#d#c#d#"
+    "a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#Z#d#]#j#]#!d#,c#$d#^$"
+    "d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+z'})m#![')p&e$4!k#]$LQ#&y#y$h$'&#*7,,c&n&"
+    "2=A=1#&3$<'#+#%$4$"},
+{720, 0, false,  // 0 lead bytes, 224 to-bytes exceptions
+    // single bytes
+    "$!i*Cm&/W&T&}%_&($'0#$^&(6fe#$Ra#i%vc#{_#%$o^#($lb#$ob#P#'Pc#C$U_+%}$d(h#q$$9#>F..##_%*d#1BZ#o$h"
+    "#$+-M'-B[#+$)$9#-$S##m%9h')2*B$}y)+'0Tc#$Wc#7$lT)$iT).<ZS)Yg*Ve*ud*xd*[4uQ*X`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#}&fWC!!##!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!.!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$q,$!(X#!$!$!f&!$!.$!$!$!&!,$'$!,$'$!,$,$,$,$,$9$!$!$!$!,$"
+    ",$,$,]$,$,$,$,$,$,&,$,$,$,$,$-$!$!,$$V+x#$&S&"},
+{708, 0, false,  // 0 lead bytes, 138 to-bytes exceptions
+    // single bytes
+    "$!c*q#dZ+h#YW+/[Z+_Z+bZ+RZ+($'0#ZY+#>F..[Y+ZY+#wX+%mU+*$PZ+.R#g}#rZ-1BzY+pX+o$h#$+-Mvz)qz)y]+C$U"
+    "_+%L[$B[#+$)$9ey)dy)-$Py)Tz)$}y)l#0Xz))2*B$iy)V#$^d%.6x]-m%9eX+Fw`+|`+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!j%#v#()",
+    // to bytes
+    "c#S%VeB!!!!!!XC!!##!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$U)$p%.$;$!(X#!$!$!$!$!W$$!$!$!$!,$'$!,$'$!,$,$"
+    ",$,$,$9$!$!$!$!,$,$,$,$,$,$,$,$,0,$,$,$,$,$,$-$!$!,$"},
+{20866, 0, false,  // 0 lead bytes, 265 to-bytes exceptions
+    // single bytes
+    "$!c*O`Z+&6****2222Q%***$*(Iw=e>UK$R$[#$Yi*kq*wp*&,w$$jX+%$g`*$j`*J$qd*$td*=@[^+fL_#$MF$ADG$;4$C$"
+    "@([#;)W##JE,)%(Z#_#$MF$ADG$;4$C$@(@;)W##JE,)%(",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#y'p%!%!!!$%!&&!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!!"
+    "+$!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!@r't&r#W%u"
+    "%n#q#|)|*x#2($&,&,*$,2$,.$*22$&,&,*$,2$,.k,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d"
+    "#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#]#"
+    "d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d#,c"
+    "#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+e$m&Z$Q*]$LQ#&y#y$h$'&#*7,,c"
+    "&n&2=A=1#&3$<'#+#%$4$"},
+{21866, 0, false,  // 0 lead bytes, 265 to-bytes exceptions
+    // single bytes
+    "$!c*O`Z+&6****2222Q%***$*(Iw=e>UK$R$[#$Yi*kq*wp*&,w$$jX+%0g`*(f`*a`*$$f`*+'R^*[$$f`*(0qd*(pd*kd*"
+    "$$pd*+Fs^*s'lIfL_#$MF$ADG$;4$C$@([#;)W##JE,)%(Z#_#$MF$ADG$;4$C$@(@;)W##JE,)%(",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#y'p%!%!!!$%!&&!!!!!#!!!!!!!!#!!!!!#!!!!!$!!!!!#!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!%!!!#!!!!!$!!!!!!!%!!!!!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#8$&!!"
+    "+$!!>!!!!!!!!!!!!!!!#!&!!!!!!!!!$du%!%!!#!!#!!%+*!#T'd$!!!!!4m$Q'V1')#)(.!V$!!%#@$#!%!@r't&r#W%u"
+    "%n#q#|)|*x#2($&,&,*$,2$,.$*22$&,&,*$,2$,.k,*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d"
+    "#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#$d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#]#"
+    "d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#T#j#]#!d#,c"
+    "#$d#^$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+p$!)-)+e$m&Z$Q*]$LQ#&y#y$h$'&#*7,,c"
+    "&n&2=A=1#&3$<'#+#%$4$"},
+{28592, 0, false,  // 0 lead bytes, 287 to-bytes exceptions
+    // single bytes
+    "$!l,_(e&u6S4|(u(^#{)$X*%.MR+[+%P+t%y6W4^(V(^#X2c9h)%.Mt1k1%s#h($w$r$Y'[$t$S%|$h%c%h%c%$w$&]$*V'$"
+    "h'c'$r'Oj(o(j($z'u'['V'$f#a#v%[$c#p#k#V$Q$V$Q$$f#&]$*s%$V&Q&$a&OX'^'X'$i&m2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#b(k%!$!$!!$%!%#!!&$#!###$!!!$$!#&$#!###$#!$$!#%!!(!!!(!!!!!&!!!!!!!!!!!!!!!!!!!!!$!!!%!*!'!!!$"
+    "!$!&!*!!!!!!!&!!!!!!)*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!"
+    "!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!Lf#{$5j#h$`#m#Oc#$+(s$W$,(3*!*!+6)$'.!,:0*!*!,)$k*.!*f$d#_#d#c#d#_#d#c#d#c#d#_#d#c#d#"
+    "c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#_#d#a#d#c#d#c#d#]#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#"
+    "_#d#c#4_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i"
+    "$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28593, 0, false,  // 0 lead bytes, 301 to-bytes exceptions
+    // single bytes
+    "$!l,U#|'^5T;$tX$g_$i'$R(R$v$O}'VY$_c$P+^'$X'(@}&x&$b'R$v$O_'uY$_c$$`*%-}Y$TZ$U%%$x$7$hZ$$mZ$(-b%"
+    "]%$S%$|$('c(B$i'(-_[$d[$r#%$g#7$w[$$|[$(-P$y#$p#$k#(*Q'By2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!o%#*#1#&#.#4#.#1",
+    // to bytes
+    "c#p(k%!$!$!!$,!!)#!+&$&'#!0$&#!!!!!!!!&!!!!!!!!!!!!!!!(!&!!!!!!!(!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!"
+    "&!!!!!!!!!!!$!!!!!!!!!!!!$!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!"
+    "!+!#!%!!#!!%%-$%!V'TW=!!!!!!{J!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!Cf#{$5j#h$`#m#Oe#s$W$)(-(8!6)2b,>!6!f$d#c#d#c#d#_#d#c#d#a#d#c#d#a#d#c#"
+    "d#c#d#c#d#c#d#_#d#_#d#c#d#c#d#c#d#_#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#"
+    "d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#"
+    "d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)5L:!/i$k#&Ol%4C,<I<$X+"
+    "x#$&S&"},
+{28594, 0, false,  // 0 lead bytes, 289 to-bytes exceptions
+    // single bytes
+    "$!l,U$e&_$`#y)x'Ij($X*e%CQ%Y*[+V+$t%y6Z3Z)Y'Ij3c9h)e%CQ%]#_$[$_%$t$.Im&g#|$h%c%`%Z%$T&V#a$0N$`&+"
+    "$w($r(%-Z(&W(h#$c#.I[%g#k#V$Q$|#w#$q$V#a$0N$|$+$f'$a'%*w&&]2",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#d(k%!$!$!!$%!%#!!&(!##$!!!!'%$(!##$#!!'%#$!$!!!!!$!&!&!!!!!!!$!!!&!$!$!%!$!$!!!$!'!!!!!!!$!!!!"
+    "!!!$!!!(!!!!!$!!!!!!!!%*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!"
+    "%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!e-f#{$5j#h$`#m#Oc#$+(s$W$(&&!*!+6$!.*2&&!*!,$!.*!f$d#_#d#c#d#c#d#a#d#a#d#c#d#_#d#c#"
+    "d#c#d#a#d#c#d#a#d#c#d#a#d#_#d#c#d#c#d#_#d#c#d#a#d#c#d#c#d#]#d#c#d#a#d#c#d#c#d#a#d#c#d#a#d#c#d#c#"
+    "d#_#d#_#d#c#$d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#"
+    "d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28595, 0, false,  // 0 lead bytes, 369 to-bytes exceptions
+    // single bytes
+    "$!l,$eIA$`I$eI]&$d])$_])A*WM]M$",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#Y*k%!#!!$!!$%!%!!!!&!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'XR"
+    ">!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!R#f"
+    "#{$t$a$j#h$`#m#Oc#$+%,s$W$5($&,&,*'+62$,.$*52$&,&,*$,2$,.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d"
+    "#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d"
+    "#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$"
+    "d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e"
+    "$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28596, 0, false,  // 0 lead bytes, 413 to-bytes exceptions
+    // single bytes
+    "$!l,$lZ$%$qZ$$nZ$1'zk%Ta#$rZ$D$Pl%${k%%'Rl%}k%$Tl%l#$Vm%+$[m%V#$}m%D",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!k%%#)$/#%##<'5/",
+    // to bytes
+    "c#X+k%!$!$!!$%!%!!!!&!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'TV="
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!TK!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Of#{$5j#h$`#m#Oc#$+%,s$W$5($&,&,*'+62$,.$*52$&,&,*$,2$"
+    ",.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#"
+    "d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#"
+    "d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#"
+    "d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$d%%$&1$(D$&%$&"
+    "$Y#+$KD$w+x#$&S&"},
+{28597, 0, false,  // 0 lead bytes, 367 to-bytes exceptions
+    // single bytes
+    "$!l,0R:#w9P[$$$U[$($X[$$^[$%'_[$oX,$X{)($RC%${B$RC%*{BRC{B$RCY#$x}$$}}$u$$vQ%",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!n%$&#%#F#O#",
+    // to bytes
+    "c#W*k%!#!&%+!!'!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#"
+    "*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!+##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'|U=!!!!!TL"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!<f#{"
+    "$t$a$2@o#,s$5Q$$&,&,*'+62$,.$*52$&,&,*$,2$,.z-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#"
+    "c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#"
+    "c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_"
+    "#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+o$!d$i$#b#_#%d#"
+    "S&q$!5t$,<*-!,)5I:!/i$k#&Oj%$,*l#P$$w+x#$&S&"},
+{28598, 0, false,  // 0 lead bytes, 394 to-bytes exceptions
+    // single bytes
+    "$!l,$j]$$o]$4$R$${#($U})$P}):$s$$n$($w^$P$$WY,$|m(o#$]k%+",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!k%#@C>'",
+    // to bytes
+    "c#s*k%*1'!!!!!!!!!!!!!!!!!!!!!!#!!!!!$!!!!!!!!!!!!!!!#!!!!!#!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!$!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&"
+    "!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+!#!%!!#!!%%-$%!V'UU=!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!ZL!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!*f#w$>5Q$$&,&,*'+62$,.$*52$&,&,*$,2$,.}-*!f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d"
+    "#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d"
+    "#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d"
+    "#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v"
+    "$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)59:!/i$k#&Od%$`#P$$^#+$w+x#$&S&"},
+{28599, 0, false,  // 0 lead bytes, 292 to-bytes exceptions
+    // single bytes
+    "$!r/$h%$c%A'r%R$$m'P#$V$$Q$A*a$R$[&",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#g(m&.B$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!!!!!!!!!!!!!&!!!#!!!!!$!!!!!!!%!!!!!!!!!!!!!!!!!$!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!#*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+"
+    "!#!%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!n-Q%Md#f$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c"
+    "#d#a#d#c#d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c#d#a"
+    "#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#c#d#_#d#_#d#c#$d#c#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c"
+    "#d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{28603, 0, false,  // 0 lead bytes, 731 to-bytes exceptions
+    // single bytes
+    "$!l,$]|)$W|)%3V|)Q|)$X$S$p)$k)($S#$N($b{)$]{)%*y$t$Q)$z((e#t#`#x#Q$.z$$p%--|$v)b&:K9En#]#&R'b'$]"
+    "'%z#y(W$U#C^(S)&P)p#x#Q$.i#$_$--k#e(b&:K9En#]#&o%P&$y%%9h'W$U#Cz&p'&Zr)",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#[2t%1'!!!%!#!!!!!#!#&!!#$!!!%!#!!!!!#!#&!!##$!&!!!$!&!&!!!!!!!$!$!$!$%!%!$!*!'!!!$!$!$!!!$!!!$"
+    "!$!!!!!$!!!!(C!/!>!!!!!!!!!!!!!!!#!!!!!$!!!!!!!$%!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!(!!!!!!!"
+    "!!!!!!s$#!%!K!!d%*k`%!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#&!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!e'2!!!!!!!!!!;,R#2!$!!!"
+    "!!!#!!!!!!!!!!!!!!#!!j$)!!!!#!!!#%!!!!(%#!!!#!!#!&-!!!!8%&$!!!!%&$!!!}&/!Q-!!!!!!!!q#!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Rc#ro;]3!!!!!6!!!##!##!!!$!!!!!!!#!!!_%!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!x$!!#'_&>,Q$$&)&,**,"
+    "$!).$*,2$&)&,**,$!)._=*!f$d#_#d#c#d#a#d#a#d#c#d#_#d#c#d#c#d#a#d#a#d#c#d#c#$d#_#d#c#d#_#d#a#d#c#d"
+    "#]#d#c#d#a#d#c#d#a#d#c#d#a#d#c#d#c#d#c#d#_#d#_#d#c#W#k#d#V#d#^$d#R#d#V#d#V#d#k&d#c#d#c#d#c#d#f$d"
+    "#Z)d#f%C_'d#Z#d#Z#d#c#d#+i#d#T#d#x%d#b$CP#C]'d#c#d#Z#d#c#d#Z#d#c#d#V#d#c#d#]#d#c#d#]#d#c#d#g#d#a"
+    "#d#{#d#q#d#Z#d#Q'd#e#d#a)d#c#d#Nd#D&2,&;0,p$h'Z'd#a#d#c#d#c#d#a#d#a#d#c#d#c#d#c#d#c#d#c&d#c#d#X)"
+    "d#c#d#c#d#a#d#a#d#a#d#c#d#c#d#c#d#c#d#a#d#c#d#_#d#c#d#c#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#a#d#c#d#c#"
+    "d#c#d#k&d#c#d#e#d#c#d#])d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#k&d#w#d#|(d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#c#"
+    "d#i&d#_)d#c#d#a#d#c#d#c#d#c#d#c#d#a#d#c#d#a#d#a#d#c#d#c#d#F:(&-Y$d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c"
+    "#d#c#d#c#d#c#d#Z#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#Z#d#c#d#V#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c#d#c"
+    "#d#c#d#V#d#c#d#c#d#c#d#c#d#c#d#c#d#Z#d#c#d#c#d#c#d#T#Bv$0>=!Ci$$`$.0=GL$S%$r$:3=GL$W#l#)a#3d#a#!"
+    "(d#_#$&%b$!!2!@d'u'$h#c#$0h#-m#d#$*$e#<&93$4[#<&93$4U$#&$;7$2l#$0l#<]%B8_$!d$$n%&)_#b#[$&<#T#0$n"
+    "%&}%(*$&A&#b#f$$Y#$a#x#$&S&-l#$4-"},
+{28605, 0, false,  // 0 lead bytes, 291 to-bytes exceptions
+    // single bytes
+    "$!u,0gT*bT*_*Y*]*$W*=$}*$x*%$w*$r*%*q($n#$Y*Y&",
+    // lead bytes
+    "p'",
+    // pairs
+    "",
+    // strict validity of single bytes, then of pairs
+    "!p'",
+    // to bytes
+    "c#f(p%}#!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!$!!!!!!!!!!$!!!!!!!#!!!!!!!$!!!!!!!!!!!$"
+    "!!!!!!!!!!!!!!!!!!!!!#!!!%*)!&$&!!+$!!'8!!!!!!!!!!!!!!!#!&!!!!!!!!!$g${#!#)##$#0F#!,E!wm%!!!!!!+"
+    "!#!%!!#!!%%-$%!V'XR>!!!!!!!!!!!!!!!!!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
+    "!!!!!!!!!!!!!!!!k-h'l$d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#u&W(d#c#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#"
+    "d#a#d#c#d#c#d#c#d#c#d#a#d#a#d#!a#d#c#d#c#d#c#d#_#d#c#d#c#d#c#d#a#d#c#d#c#d#]#d#c#d#c#d#a#d#c#d#c"
+    "#d#a#d#c#d#c#d#c#d#a#d#c#d#c#d#c#d#c#d#_#d#_#d#a#d#c#d#R#_#&d#]#j#]#!d#,c#$d#,h$d#R#d#V#d#V#d#c#"
+    "d#c#d#c#d#c#d#^$d#V#d#c#d#Z#d#Z#d#c#d#+'v$+,e$!d$i$#b#_#%d#S&q$!5t$,<*-!,)56:!/i$k#&O$[$x#$&S&"},
+{20932, 95, false,  // 95 lead bytes, 31 to-bytes exceptions
+    // single bytes
+    "$!`+$Q[.$zZ.P#$c{#Z(nW0$gW0",
+    // lead bytes
+    "W%#4T$#",
+    // pairs
+    "p,^b.$`i.S&v.lf.$V-%b#Rb.&Rm.gl.$*_#ai.$RU.h2P2S2`)])|j.$^&$x(Qu)$zt)%e#y,^]&+g`*P$Ta.^R&`]*S^*#"
+    ";$($ba*$Pc.$u`.&`#&$r^.:_$sb.iw*sd*p#d#R7Yz*Zz*&dz*$Z%OVQ#%ag+g|)$[+ta*}+c4$b4%(*Ob3Ye+#j$*#/W%f"
+    "v$Czn-Dc9Z:*t:q:#v<cE$8[g-*UZ.,U#g$uX.6PY.B#,[Y*oY*WY*T%wP&Lgv$m##I#8#lb#ZP&|n%%$&}n%B_,9St%(f'$"
+    "+${%#8mr%6pr%$|e*Wb*&|#(B_t%OPs%z'w&S.,P&@S#$k%j#c#S#5$5gr%9y}%V-Sk#%'ik#$e{),YY.$ot$s-pt$${l.:5"
+    "jl.$Xl.l#2Tk.$sj.l#Q-oi.$[*c'g-m&$}%l'Q),$Xg-$&%9d#le-zf-{f-vf-^#je-tf-,uf-$ge-(9Y#j$o$58%X#`#a$"
+    "Pd-$pf-P#$&18ne-$]e-P#$&1|(Zd-$oa-='&$^$Ua-$U^-='&$Z$j]-$Ra-.$J$Ml#Np_-$m_-.$[#$X#l#m-]^-U$^Q%&6"
+    "*2)2C1C2l$&:*2):C1CCy#A/A2g#I7I6a(b|$R#fX.^%YU.YT.ZT.oS.pS.PS.%US.lR.R'd']R.aQ.Q(Q#dW.R#RW.z#e#e"
+    "$6&,6%4&o%R&V'R(n&v/PV.t'pX.#*%w$Q+T+*t$%}$&*R%}$*R%#(#j%)).wT.nT.&*%*w%#(#d-R)-*-:&(*%2*%V'&#*%"
+    "[-q')]'n'*%*&*%.%Q(#(#e(k&b&-2)-{&*%)^&p(y(%(*%Z-eP.t']W.#*%f#Q+T+*c#%l#&*o#l#*o##(#X$)).t+k+&iT"
+    ".dT.*f$#(#R,oz-}S.*-:&(*%2*%s%&#*%x+q')y%]&*%*&*%.%n&#(#S'k&b&-2)-{&*%)^&_'&`'(*%gs#cP.@]`)&$0.<"
+    "*$*($(%n#,8$((64&0,$8$*.>4$.G66<6$$,%0.0&&&$2(3&$,($.$(%q#&M(T$}#&&&&(&&.$&$.&&&0*0&&($.(0($($&Z"
+    "$cq)[(Ug)pm#R[#`Z1Xj2kU%`9l_$ap/v{$_1SZ$uf(kGuk$gS$qp)y5|b(l}.Yc&qn%[Gsq#b6Z^-Xo&o|(T&Yi)wh0zp(l"
+    "R%Qd-TG[T#eK[5ng-X6xX.sW(n#}$j%n)to#v;}(P$U9QZ#V$_&sW#hDp{#VW#f#pV#RM{$XCfH^T#v@k`#n#vf1xW#C}_$g"
+    "_,qR&PQ(fw,gs$uf'Vg*jj'|[$|(rf(h{4w:u0l#q8`FR^#am0ix,xt&sS#Z${]73fq)*$&&&$&%9(&$*$I,&$&(3&$*$&$$"
+    "&%<&(6*&>&6$$&%<(((&&&(*$$((6*,0&&$&$8%0($*&&$(%X#*&.$&$($((($b$U%&$&*$*%Z$_})[(rm;>V$d1|W3R#Zz#"
+    "Vb'xs%]R&`u#oR3Up4Qs*U^-nr,Sb$oP'oS([.dk'pj(Ww'rs2zj#wg(yx#R]*YP2g{#vl2po#c|&`g'|f3w6_b#cS#Rp#b+"
+    "V.vR#_*c$xu#l=TKXj)ya'la#}8^W$kc+qP$s.Pw*yd0zp,w>uR$YW-zh'f:Uc#q.].r=SHl/xJ`%RZ$i<u2|'S%h'T2cq$q"
+    "U#R&jBqq$i8_q$ka3la%^o#RZ$Wy*Pv#e$fi#T&Z$aw-$d})%*&,$$&+}#2,$4$((($(,&&($**$&(&&&$.&,**,$(%$((-Z"
+    "#`#0&$&(6,*$*$&&$&%w#($42,*&&$0,&S#,$0(6,*&68&&&$(Z$z]*[(Tk.yGnR#[-](Y}#{S%Qd$pP'_#f5fq2jQ&gt'Ws"
+    "._w$na#uT*}b(wg${T+i4rJ[]%ef%ZS%[g)xo4b]#]R#k&R#e&Q$VGy0z9cE^5y,z#mj)ex&_.W#uK|1_MPIze#X$l'q0hu#"
+    "x#v#U'`'Z#oKhHq]/Rt/yGm&hq#lX&Xw/h_%q^#[U&uCTY%l+cS#he#Pi$Z<m*s|4h%ww0fy.X2p'ej#o,u$q&Y$]2{$e*d="
+    "Z$bY/'Y^*0$&%3&(.*(4$*%e#(6$(<$&$&6.4$(04*:&$&&$(%',2$4%30&(,&0$&('&&$2('2$$.%R#&$&(*&&*(&(&,$,*"
+    "$(%@&*$(&$4(0$Z$il*[(Wx<aa/R<aY#vD^Z#|/yr#Q_#m`#cd%h-Th$iv0U+Xl#yT#ns#t1WT#XR$hR#nr$^T%aK|9s_$ct"
+    "#ae-^X-}r&V{-VV&it)Pw$|R2pP#j>}q$VQ#}6|J)|Jt{#T`#[5sv%g${KV4t7lX#q,f+tW1u0hZ%mv-$k_/l{'z]&r%^6V}"
+    ".`^-T_)RGWr$]>^l$S+}*Se'jX#kj#of2Us5W]4k`'s.^e-r|-es'Sf,Qh$t_%Y5Yf1jy3]c/zt(`/Z$rQ7<ll*,&,($&$.$"
+    "&%$&%*(&($0%w&*6#>&.&&0$,0,,*$.,$,**(.$*(&$&$&((,6($&,($&.$><E00.$&,&($>$(.&A*&&$&&&$.8Z$S}*[(yU"
+    "5vs,i_.ug%|p+l-R:Pk$]f$W+ARu$_U$W@r5s4:}$f@0m:h'Q%R&R:b3p=t'd)t;Mj-tBY'm%na#m&c6t#}OY)p']6u0]*p)"
+    "_6x/Yi#g.^7tN[N_0%Eo*]2W1bv'YU/pg#^W$].sh'PAo,`q(Wz*`_%ge${0}$*di4<zT#o:S+x3u0P6_*S+y2S'w0QR#hHs"
+    "18T0Q5/Z$pT0_#X}*&&($***$.(&,$&$($(.$&%C*0*($G6&(0.$&(**($$(%30M$0($$,%e#*.&$(($0&$(&$(&U#&$*&.$"
+    "$&(O(:$4,<&&((&$&($Z$V_+[(}g0lS%id%n%i&g]$SNUj)_r)VEzb)vj,T(p@o*W1l%Wf$`/d/Rc5m8v'jW$W9un#l%j=rk"
+    "#Xx#fDZMml#oT$`BP*dR,dU*pP'PT3-w4_q&{8WU*Qm&{Y&p}/]R5SS$_f+^_#ge$Uo2P$t'^%rX#y&yx#mIX.w^#x7U]#V$"
+    "Q'sK_Kbm#g$P&j9Z#m&_{'pV%dr)WW$m4zZ#>i$ft$nU(pNtLT^#XT+Up$fh*lb5($Z$ug)FY_+*$((*0<4.(&$(.60I*(&&"
+    "&$&%$&%<&$&(&&&,6$&(O((*&&$(A$(($4*$$(%$0($&%0*&*00$*%<*$)$:($&&$(+*4-&Z$qk+[(er),j/[']i,bg,z'j1"
+    "[$X&u&|5_CpT#k<IX,f#^#oA`;][#P>_h#z#}[#u]$<h-[Ho{$WDwQ#^1h-QS5^D`l$hl$[Dy_%pp$k>oi$ov$rT'kR-V:zT"
+    "#cp#ud/sg-ib#W#P]$_`#o$p3c>V[#Z.fX#|+S7]W#s8{k1rs1ZZ3Q7zLk)p})g*YT#Qt$T}$Xu$&6Z^4z{%Pd+w^.k^+Qm,"
+    "^x$u[/Qk#x]4T[)]x+oi/3Z$n{,IVl+$6$,(&,*,$&($&(6*$&&$*$$4%@.$.$,C(&$($&+$&%$&$&(9&(&42(&$$&('&9$G"
+    "%[#(:,6$*(.2$.&$&*(,$&$,%0*$*$s#Z$jv+[(xt.Pv'ui%xv,wQ$oZ'u^$y`+Sk(^W']n'ok'ey,k^2Y/zh.VU#pm$gv%n"
+    "9gi1id/uw%Ug,Y-S1T+XQ#S7}[)tW)X6Qi#h#q,d-@{$W9R(l/h-s6Xf#`w#SZ#YBl%d%z)u.bLo$|JsGR&h-wKp^$Tb#at("
+    "y^%pR%xi4d{%Y=xv$Pv+]q-g}'Xq(b1eCku$iCes$f7cx*wS(a0Hu$c.a*z#WHP2{,lBjR#{AU%W-n'Z$Ws.*gx+$>$(%[#."
+    "$.,0.6($&$,6&(($C*$(%$.(6&$&$*&0$(%k#*(2$G1..,$&&&&*(*$06G$,$$.%X#Pd-kc-*&$*0$(&$4*(:$.&$&%-&&2&"
+    "Z$WZ,[(mX0|-sT$T$t'rZ#R&`]#Tm#bd$S[$p3_6R8v3{EaEU7v5PU#dh5w<Koq$l)Xt%Y'a[#d'f`$a[#k|#U-}w$]Y4t5t"
+    "Ns(a>_Cz3Q@]*h'yEqEf=po#{U#hh$jP%wQ$w$uE{<RS#eIQT#zV#g4zo#w`6%f'VS#d-7lg#Qa#M^-bQ$n7ff$[R#Tk&.b+"
+    "bi#h}2wj5qg5l+]$q&'n/j#n/W#S%{([%R$Z$Xx*R#]Z,(($(&$A$&*(&2,($.(C(*(&,&$*&(,$8%C*$(0$&$&(4*$2%U$*"
+    "$8,$($&((K$&$**,4,&&.6($(<,(((($&%*&,,$,%0&(&$*Z$Xj,[(Sx*w2]6l%U7{64Z$k<&Cr'8Q#^#_&|/U-q0y$Y+|3w"
+    "*y$x)b'P*['p/`@Q+u$u*y&yn#W1j7s6z@n#IU%p%Y=Fn)&[)m$y(W/m[#MQBb3P&^Nl)Y-Qm(Zs(ZAh)j5|3X0W=yz4j%s0"
+    "EmY#^j$y[%qY)nDox%|j5o,d9qAYz*Vx'hP%e2iP-US#bn&rU%u_'v+pl0vR,k^)Z$S|9[$dj,&&08&*,,*0$0($0A^#X#&&"
+    "**2846$.*26.$$<(k#&(&**&$&$&G$($&&$,(&*$:&$0+k#.A&(4A80$*((&$&&&($j#$&.$$*%Z$U},[(ks0p]-Th4qR$W'"
+    "b1_4yh#l1qS#3Q;`'P`#h}#Vx#Y_#g](Ub5R*yU#T0pU$^'2ai$iW#`}#gK]m&h`$yp$wh.hw#bV#Qo&3P,Rd'Zl&sKh1]8a"
+    "MyCU1eW#iGb@|=sc*wy)hc#Ei0SQ'y|'zo#pZ#fk#Vz#U[3ZY#vS&ZT(a`%dy0Yc#ry1pn1}a&jw'pU-UU$o]#yZ*fe+fx5`"
+    "Dn;m|%t7g,P,Wp&`+e6yj'Zv,x|.ZY*hV,q3p)Z$Uc*-_},(*$$,(U%6$&,(8&$&$(*2&$,A&08-Q#($&<,0,U#1$&$6(,*&"
+    "($(&<)2@$M(F&.((4$*$&&,&$2([#*&*$0*,**$6**,%6$0*Z$|`-[(Pw,ot#j5g$z;tV#Sj(Y`&|V*Td+]^0QS.aX$S`+xV"
+    "&^V(U@PGuX$uU#pL^+|Dcc$h7`1dm#YDxQ$T[#^1gW#cz#p}.`-fZ#n[)#i&S%SBv5-T8Q-f9|+%c$}0[-d5v#Q5U%WDi:sf"
+    "$fl$>z#d5yMU#k(Rv#eh#`'kGf#GdJ]&q,yz#y*8'p#a&Q7MSh$y:[h-p^)x)l%R6Ti$[)a`#l5QHZ$Wf/t#Ya-A$00.,&$("
+    "0$>-6(4<,/2,&($&6$&+F&C8(K&$(&&,&$6%I0.#(($&$0&0.Q#$*%-.8($$*(h#*($&&*&,&&$*$&.(**(,($(Z$Wr-[(lp"
+    "0pLe9qb#c>c.^Db'lq#r#h5_Alt$oz*}o.sQ2xX-ug&Pn*fR'PP/fP1gd4fg#tP#|/V4r+pZ#wh%P(ep#nw've.ue,u^$U},"
+    "f{'`r(Po+f`,ku#uO_[.im$Tx#tl,pR,g}$y|#tN`DZu$vLo4ud$gg$`_2gC[`$]u$Z_$l5rw)h't1VU&]y+SJ]6Zr&tc#j{"
+    "#{p#rZ#fT#xw#},rk#av#QT%zLRT$R`4hBi(]z#ry#Vp#^z&Xc(wY2nEw(Z$R|*[#ir-(&$(&($8*&0.$,,*/2$(%'0:$(%$"
+    "&$,+*6($$.%$&([#($(*&8((.$($&,,4.&8$0%z#(,(&$.*.6<$(*&&*(&&(,$*&$(2$.Z$TS.[(us,w(S5jh%]_&m8Tk$wW"
+    "%8dJx-^3|9Z$t=ZM`/T:yC_*f-i.f#y`#r^#py2a(_8k8XU%Z>pe#aU#a6u`#eq$l|&T*Xw1|_#VAlj&bz$uY#y3xU+z`(QP"
+    "*ar/mz#wY2T`%]_$dd&kGXv#tQ(q[4Rh%Yk#|Jz9f=[)W+gz#[i#|x)ft.X.zm#wq3e$lS&UT#Y%iv#Ty%|w)g4fX(fs)Y%{"
+    "[#nZ0h/rc#V^#d-s*[t.vJrl3m&Z$oU*-^S.(*&$*([#($,$*&&$*(<((*$,,(&$*+@&$&(&*2$,$$*%F&2*$(M&:..($$(%"
+    "[#&$0&,$*$*$&$,(&(8$($*%*:$.$0(0&$,&)Z$ha.[(hj*}$r#`)Y-X&LZ,rHv%l's2l%4&4f=.v%c(uE,x%x)LW@,f#[%r"
+    "-}.{2Os>S+r'h%yCNy$tT#|/f1^)e&X(o,X$R4g(]I}GR*e*QFo(`/^#S#b#|7j'_Y#m*e.w(m>Y-xk4%Oi$}Gn+Sa#i&s(k"
+    "<UFQ@RS#W=7fg#|a#WBX[#jl$ip#bk#P2]c1R6Pe2Z$c^<X#wa.$&G&$(:&0*&$*&&>*$,%'&.$*%@&&*&24&*0($C([$O&8"
+    "($(*$,60$*C2&2$.$.$&(((&E$(2$(($,(-&*$($*%<*(6$.$*($Z$^s.[(]m.pi#w>Vl#UV%_:i8ux#at%id&UU$gP/Q^%h"
+    "){#i`#P^#t5:vNj3b7g>y(PAp)|Nb'kv#|'z1j;R(jH`X#S+zDhP#c(iU#o,q(}4s^#l]40SH`m#^'hFU`(x](ra+bY$Ye#^"
+    "o#v-sV)Z|%e`%mo#vs0eHl]1VV1bHho#qb#[W$`T#vq#s^#zHdW$}|#X.r52dJPn*yp+dl1a&`Q$}:ml+o_$TP/xNm6fr(YV"
+    "'Z1hf%Z$a[8R#es.*$&(&((.*$*$*.&$0%3>**(.($&%}#0*,,&.$&($C$.&&*.&&&$*$,$,2&:*$&($.($&%9&6.$0&2&$2"
+    "%C0$&&&&&(&*0$6%Z$|S/[(hu1kt$tV${g%vl*S_#pv%^W'S'n)}r#md#b)r7ZGa$l)t%a>s+jH|@aU#eAr5}f#yK[|+qV.t"
+    "'w.;g$i`#k2de#0rk.fX'^s#}f'e^0iAV0_K{&y2eV&s<s8T8vBa{$X*j'l'Pg'is+b[&S+}(z4aP,Y|%T0ts%^T%kd(XW#l"
+    "_#U]0p=i8^#PT$Z&KZ6sS#f#d=iIf#VW#h'Q$y_#ry#V8T$R|$jZ'd/s:Z$ld5$YT/$,(U#&&$*&<$*$((,&**&($*%k$,*$"
+    "&(&($(*(,(4&$.*&0&&8$0*A(**,2((,(((2$*%O8(.$,&*&&0E&&$*$,%<**$**$($0Z$hd/[(li5j1q6W)`#}IcY#Q=U/k"
+    ">#W;Z#hDXj#xi4kGeg(o8wQ*cV,sY#_IoZ#Ur+}8bT#rs#xH#y<Rc$wA#vJY%T({AT(l#pY$hR#wQ%jf#tq%}s5p3[1OsNRd"
+    "#WH_&n^(Yr'n+i`$qf%Cd=r#P%h'X.m.T.a^$jP%V$|]#PC^{*P|+R.QLV<o,[$hBSDA].j%X0rBUX#Y@u&PGRKpDih4i|#P"
+    "]$Z$n].$kd/$(($&$((I&&$&.%4,$*&,'$4%0&$*$w($d(%-G7&6$1%*&,)$A%'(&$0(q$($*4*$(.*$&$,*&$,0*4($&:8&"
+    "0,.(*&E80&$*2$2Z$rr/[(vd6gIQ}#YF^]2x)s6`/r]%eCgQ#bq#q|)j=a[2iW%{Z.gw+qP(Rp,Rf/X{/Zm&sU$IS)WQ$WH}"
+    "a,gj2uk$C^x&|i)wc/_Ct3}v#t1ta#}o(P^(Sa-PKe&cz4}X$WP#cU+d{*}2Y1y(^/a,iY#lg#|7Ti&x)W1Qe#hR#`HR$al#"
+    "mT$UEqe5f]#`_#Sl*mn'sp#kd#}y-o0}])T8Wk#nq#U%a$lf$jHtR#vi'[j$xY+zx(d|#Tf.tc/xy.Z$ev*R#Ws/.&.&,.(6"
+    "$&&(&$&$M%$($.%q#o$h$&$&($4,&(,,6&*$R&r$,*&4#,$$&%F&2*,$,&4&$(C$(+$($*(_#.&&&>&&&,&&*$**46(*(Z$X"
+    "U0[(dv*rW#Xe2])gq/kR,hy*U_)Q]'hv+a{*Zb(Re,an.YY*{]1]^#gAn1bx$v+t;ha#^@d'c<gv#ZE_*h9i>T(gh#UNvY$}"
+    "]1h7jm#Ym#a,iOr/Xc$`e'Vv0_R,U]*TP$o0Yi#Ug#}c$YR#m`#q>g^#c_$^b$`j)Tm#xc#z%hb$iw$Ql'h)_X$xX,uW)_b,"
+    "s*|X%oS#kCtJd5g[#]e(^9T6gt#q4Tr#|R.{h#_ES}%a2{T$Vw1YHz'oM}l#Z$|w,<[U0$&((($2($&(-($*$$,%[#4($.$&"
+    "($W#&&((0(*,4*$2(*&$($*%}$2$*$<,*&4*$&(&&2$&&4(4,$8(4$&&&4&$&:&*,((**2&Z$|e0[(Yc-^#f%i(f#c$[%h;s"
+    ".kKf'mT$yCSDs8}_$s*u$Xh#bH^#]Ay&{W#kC{>lZ#ar4iX&W|&jP&Pb#qv#P_(qr#hB{d,mX'UW&e*in+ULdh)mm(^T0V|%"
+    "|S#dk#}r(SS*aw#vS,bo$px#Rf'tm,ej#_S(n3U;wk*Zt$rl)pm1e}$V}5W)P.U#i6|r0|Z0zNbJk>`'S#^%t#Z2k:z'o(dZ"
+    "#kKpT%p-j'lNTU#|{#V,_Ik6Z${Q:@Sf0(*($.$($*$&%U#($,4((0&8(&($&&.6$&%'..$*%$($4%00(#**$*%0.$0(,$*%"
+    "66$,$($&$.%q#.*(.*($(.$,*0*(,*&,(0*(&,2Z$ot0[(^Y:Y'l)_`%po.]W$V(i(Rc$Rz#ZW#cb'sI}a+_h(mq$|Z#bt,U"
+    ")m<Zb2Ss#e*TGp;Uy%mX&gb$u|'e:tb$zP,bg*tZ)yOib#gi*rl3bBWR#h#W1sAaGgh#V6Qq#QU$ab%Q^$xFa,_<|w(Mag+a"
+    "Q%my#i<^o#QR&k0n%f#]$wEWH*`-h;p1m(_GQ7V4WH`+b'j#{h%`]$q(c+XC`1}n&Zp'YLq68%[3y(U{,Z$ub*Crt0*(G**$"
+    "&$,$$(%}#&2$*$,$,(6*0&($0(.&.(&$**$&&0.$0%n#*&,&$*$*8$&&(&,&$A&&,&&$&$6%I&8$&$*(E&&>*0$&('&&Z$PV"
+    "1[(}S7n-f'bR#{,_0_6Z8:|P#y<h5y8cT#ie3U9v/SP#RQ#pc#rDqV$co$aG{h#wERU%}:`j/zY2en4eU%[#]h%`Z#zZ#w<c"
+    ":vR&ut#]P(bs*{<qW(Y[,va&z[%v`2^k(cy+yh/ab*uf(xg#dT#kW#`u#xQ*cO}|#zU3Ro&a{,y`0v}/U|1lGULRS/Tb#yr("
+    "b[%RT.vk,tY.PP)]W$[m*qj'mf+YQ$ur,Zi)re%XCt`.zb1rl0qT%jg#V}+gr#rz'hDZ$tX*X#YV1&*0&&$&*&C((*$&&0$:"
+    "%b#j*w*$&2((S#0$&*&2$:.,6$&$&%q$G&2(&*&,*&*$0,&&$&(*.$*&.**W#*,8*(&$2$($&*$&($($,%Z$dh1[(U[,WBST"
+    "1}d4Vo$[k#cu,er(lf$e%ce)[[,ha&t2xw&U3TKs.r_%[r$Vq-]Z&yY&wc${/Ti$vu%Ya%uOc$Z(qh%ei#iDz],XW#_:^_+i"
+    "l*na#T&^s#dP#hj)Sc+mGnu'tm4ir%oQ#R*V6v9cx%tU#}n%FZn%a:bg2VP$j@qh%k,aP$X4qg(PT/wU/ic$wk#wW$td%l8f"
+    "T%rb/iGy,ty%}[#o[#ae$z]#d-Rd#lHam$Tb,PT$}CfR%^c#^k'pZ#Z$sq=R#mh1$,82&C..00.$(&2$*%-&*$&$(%q#[#&$"
+    "8&&0*&&$4&&$8($,$((,$@h#$&%L*&$($($.*E$,*$$(%$($&%-&*,$$,($.%6,$.4&$&Z$lx1[(j`*gi,zG[HqY#o_#^V&h"
+    "W%sm*sv$ATT+Wd2qR+ZP$gw(Ta$PX5cZ.}])Q[(nn(ov#au3^7js-]P&wS4dDS/v'>pj$|i#x1|7PY#CPh#k&V0|1j[$kOiM"
+    "up#Y]&cj'YX*xs+v+zj/TGqt%u2x7nV%}4|S/r#f+Qa#S]#y,t/T4V$Z${C^k#Q-[[$Y-f7i0{OQ5d/^Q$b9w8wMXr#{2lv-"
+    "uk&^Q-g{$UJ^}#UT#WU$XC{V$Z$}w5@`y1*6$0,*($($,%C.64(:,(&(0$$*(O4$2$BO$0&0$2(*$$>+<(40,$((I0$&(-&*"
+    "2O$4+6*$(A&8&$&%'04$*%<($,&,(&&&Z$n]2[(cx=tP0Zm&Yv+go*`e+]R1^n*g<SIid*T(ze'Qg#g^'XS,tn%v)Rq*rn#^"
+    "Z'q|0xy%jp$T:tBwf#fV#ot%z7a:vh-X[#ai&TQ#m]$nU&b$Tm%a<ta'lR4bp$pi#y|#}ASZ)|#tx$ax.T|%pv+Q+s]$q0P0"
+    "z1aj$kU%u(u2Q=XEV$w*ns#cY#p[$Vj#^%`-pY$c0U%_(gX$t#Tw3u^'kp#gr'r;t-sy$ya/ja%i|-kT'v+kq/cIg`%u1zY$"
+    "Z$Xo/R#Q^2E0,&,.2$,&<$&$0$,%C(0$0(($&[#.&$0%C6*((&,0*,*$$2%$&$4%w$(&$*&&&(,(($&.$($(,,*$,2<,$((6"
+    "(.&(4$&0.>$.$Z$zo2[(t`4RP$|y#n'm|(Vs%yGXm$^j)SP+_c,tk4U;^;j;r[$}*{p%_}'dx*t%q$zh(Wg.bt({p.f1s8^q"
+    "#vi#Cq(^Y$ef(uz/dU&`+ri(h|(S|3e|#kf)a<Ur+of+qb%jc$oz,^Y$Yb(Tc$Z:sg&W#b'f_2kEzw#UZ#u_0RW4fp.d[&iV"
+    "1XU%zQ$Qf$R}&sj#x['U|+yd#nY$R*uW#]^#UW&Y{#RT/y#qE]0kOe.g<S1#k$Z2qQ#T*{6f'Q1Z$To/z#Sp2*&$&*&,$,$,"
+    "*&($*,$(,$&.6(&*&$,(h#.$&&$&$&.&(*$&&$2&(&&$*$&%R$&($*$&2&&($&.$(&$(($((**&($&8$&$&%$&Z$b{2[(}U1"
+    ":kQ#Xv#|g#qAw6`1|+r9f9e.X:lT#q:Xj#SP#b'UP6n%x7_6a[#{<VW#]4$^=qU#k&R*f-hx'lP-ZK^-_a$l3]$be#VMqp2Z"
+    "Y3}e3o;s>]`#}Q%i>dv$w[#qCu|'`|1_i(j.U{&nk#h[#hg%]](hn-t_+zm&YX'np*qIT{3|7dV%g2vR#ft'Z^'Pz$bz*Uk("
+    "kW/yR/bZ/VV/jg(T0_OPt%kU#kb#`x*XY2zu-rW*bc6Zy&[_%Z${i1$g{2%9(((04$4&$&:I20($&$*&*$,.,$*%6(&$($>$"
+    "$*%$&$.($.%$&$(%'&($&(k#($&$(*&*4$(*(,&$($,*&$*,$.%'(0Z$WY3[(jq1[i'Z^.{q&wW/og1Wg)ou)Y,S|,b](_p'"
+    "Wq$Us#n|+pv*iW&vt$rW+hk#QS(V0cb#Tz)wj#eZ/go%j&UV$b=}&xd&`[&h`(z@xl$r{2XX(xK]e)Y{'g^'P$pd(jw#vq0c"
+    "d#S^(Sg,U7jW&gv#pNup#[=^V#v}.xi'nS0WT,xz%{V'qp3nb1^i#um(]T&SP0rx$aW)]X(ju2pW#PIXx#t`(Ui%Xe&bu.f["
+    "(sX+RQ%Vf)gX$hV#hT#|Y$V}-]h)mp%i|.#Q|$Yd$Z$zh3FqY3*$4$((&$,0($*(F(*$.&&,0$&>&$2.F(*8&$&*(.&C.$,%"
+    "6(&.&$2,$(%9((,&$&20$&%@($&&(($&$($&(@,&$(*,$&($Z$ug3[(br8wS#^o0rf#Q7a4j-`}#aC_:R,g<cG^+in#q+ed#"
+    "$g8yQ#kz%R6ud#W%e&Tf#Tw%pr-Qo$^+p0V^1lX#_Z$YR4Ug%qZ#_:TEc^#d#w*|9n=_(cG}4mCqKyb#[Z#['sS#p'pX#g4U"
+    "Du<`i#Q@}Q0Z.XX$}0q,qm&V$el&Xg&bS$V0}f*|V)rX'd0[k,WU&Rr#z_%}z2S]#Vg$ze%tZ#}h']&jJaQ0l7wT$Vs$b1`x"
+    "$j'Z$`S30xg3&>5$$&%6*&6*.,$$2%6&(<*0$2$.%'&$$&1X$&(C***&$&.,0.&**$,((*.***&$&&$&..$,%$,%6(*$*($*"
+    "$(%-(*$,$&%$&Z$Pu3[(|c3`t&Gf[$x]#p&zx/bR'ov#Zc$u[*Xg&lu*Ps(d1ra#{0{E[R#^j(r}(f]+bX6lf&bT#uZ*]U0t"
+    "#q:|ArL^j$Pe$SDh_#^a#pFV2p=tB{b#dU$ed#S1yW#m4lj3nz,ai-}IhR'kj#rP#W=|e%w`%Qy#yd#|;no,{T)wb'`{%^x("
+    "}j4n%t%q:U-jt$U=w{&Qc#Ud$}x%`V#u$Kzy#Q+g`0oY#jc(Z(}l)uR(il,W3e0ed%e:os$f5Z>Z$}S60Uu3((&*$&%3.((*"
+    "2$$0%R#*,(,(*$&*4,.2$(*$,%R#*&*&*$(*(6$(*$(:$*%w#6$&,&:$($*&*6&&$&$*&*:*:,,*4$)%-,**$$((Z$}U4b%W"
+    "Z7hv$iEuy1v}3R^.}d#UV)b/b`$]_3zy#lV#k$xQ$[=S#nNq4vHw(r[$cQ#j'bq#Zc$TQ2tg5ma+|s#Zq&TU$cv0rT#Ym/Pw"
+    ")fd*i|$fV*fq#Rr/tR6#dk5re&RX#{%XX)gb#yi$fY$T'Y_6*aV4&&$2%9(&*$&$>3$*%O,*2$<5$($*0.*6&$&%@,&&**($"
+    ".&&$,%[#*$*&(*($8&&00&$&<$,$&(h#&($,0$&*&(*(0&($&,,&*($Z$]d4X#Vn-Z^&,M0,.((K&x#(]n1Qn1_Q/dw*oW&$"
+    "C%w&&>((S##3&)M0A=S#Gl%w#z#&-BT$G04]#F0f#g#Q#CW3b08D6(545K$a$>JO+c#`,p+z#2(Q$@h#7q$*or'Qr'+1G)O:"
+    "2W#LT$%Z$vP*t#bd4&(,$&*0*.$*&$&,*.((.*&&$*$$(%t%6$&$*4$(($&$,&((2(.&&($*$,$(6&(40&*&$6((&(6<$&$,"
+    "(0&$4<8**$&%$&(Z$^s4U%xQ*$P#AK202588)K1$K##.0U#',#*$G-2>Wh,vg,$*G&q`#[`#'.&&&$>&)$0%z$2%$%,22*G,"
+    "w[/d[/*(,4.04-U#(*,.O70$G5O676:%C0%e#Q#4Se1Z$X{9*as4(4$&%z#.008*&($(&($*<,,&$,,(&,0($&($$*(6,((&"
+    "6&$$&%0<&2&$$(%'&&$((e#&(&$&$6&,,$&*,&$&($:*8$)%$..Z$qR5[(W{9uc1$A/::60,(sp3Pq3I&($<&}m*rm*(#.,4"
+    ":&&,2.#z^#U_#*n2d38,ed#wc#)8K6.#4&.<mX,os(Q{2fv&is$_k)-,<0o$(J$A=2;9X$y$V#U#S$G./h#P#,5>:5y$m#OH"
+    "0S#*c#Z$yP+b#xR5&*&*$&&0($4$2,6&.6.$$(%'(,$(%'*&$*%<&&$(4(&6>$*%$.$&%9(0$,(*(*$8%_#&$.$,*&*&$&$2"
+    "&(.2&$*$&%*&$&$(%-*,$.Z$ya5[(RQ+Q#_#W#%[#<$v#,P#@#<R#x%0j#P#_#R$P#E$a#+x#o$T#]+r+Mk#(W#.CY$0p#g#"
+    "f#Z$LW#X#S#2Bw$]#b#R##`#g#t%&j|(t}(&).]$/`$q$%[#-6O9+O42%>-,&'2.(&*Q#80#,,Z$|l+9|a52$(4($&$4+$.%"
+    "}%4&r#_#($*$&**$($>2$*&,$(0$*$&*(4,$&0&&.0&$(.($*,.(,$((**(&($Q)#$&%3*$(2($$2%$*$&($0Z$hv5k&{l+("
+    "&.,%x0W16E$OH,AW#x%f$q#`#66<I@..I(>%$e$^$<t#>*t%k%y$P#n#rx&Rz&Lo$:_$V#:Al#i#'5Q#>%.&#<32+C8#$&%e"
+    "#,2.8wz%bz%0$,..Rg*Pf*+%:%6%0,'Z$}Y,$qv5$:('8&$&%q#,$,,$**(02($(,.$:**&(*&$(2$(%*2$&$(%-&&$&$0(q"
+    "$*&.&&*$&&$&&&*[#*&0**:0.>&2$*<$A,&(&$&$2<$Z$mY6[(oZ,4[#jk$d%dh$AKh#9g%b%$`%-=8HEp#|#i#J$|#2V$h#"
+    "&<3+p#9A(Hl#$E#8[#`&P&:2,&+E*,$6*0(&(gi$bi$.(j#G8*&8)K&))0.,.'G&$,.<&.C$2,2,Z$V|,<rY6&$(($*,2$8%"
+    "X#*&&*(,*,,&4&(&.,4$$.%0*&26A$9%q#,(2&((*:*&0C1&,*$.&*&$((0$$*%_#($&$*&$(:*$,$(*$.6&.$4(Z$zi6[(Q"
+    "|,#w+W-&ui%Xj%(I,(uDwEC+.+>/4GCK';S)X)f#6&S%p$)5(>1##_$.)'f#0(E'%d#+A&A}#r#,<*.#*,C0(OA#16Y#$<#'"
+    ">4'8(&]#R$$*U[2xZ2f#f#$.2#Z$ck-IWj6($&,.*(*.00&$&%R#&$(&$*((&&&$,$&$$((U$*&&&((&&$06,,.&&*&(&0$."
+    "$&$.$&$[%h$$&%'&$$6%3&(*(&$$,%-(.$($*%'U#2Z$hw6[(rk-<-'$0#0$(,&'**.,.r%#k%.,I*840*&a#h#,$&2:.*:#"
+    "'8%45Q#+#22,AW#n#P#K/Jh+})h#u$V%3U#X#j#N-O+P#z#d#T#v#<R#L)0Oc#f#g#x##Ft#:P&d&Q#Z$uQ.Fsw6&$&&&0,&"
+    "$($$&%-4$&($G%'0&$.%w#(4U(m(&:&$(,,*,&**t&t'6:&$&(&&$*$&%_#&**$&(.($&&*$**<$&42$&%I,&(.($&&,$*(*"
+    "Z${X7}$wP.Q#+$+MZ#v%u#t#;a#p*U+4Dj#Y'f$@B$49.4`#o#5[#$i$3N#j#7'B24,&T$*$a#%R%E4+5:F%5h#l#'@n#R#."
+    "B0W#(`#%#R$S$+(9Epg)kg)U#'I*-8%#&&2$*#20Z$zc.*aY78($,(I,m$f$$&,$*,&&:&$*(<&($**$&40$4+'(($(1*&0*"
+    "$6%X#&&&*$(&$(*,,&$&(&<$&%$*(R#(,($(e#z#&,$.&,.(.Z$Vg7[(Sd.(4*&&$><C,1,2K.07K$(s$k%E}$-NKV$h$b9]"
+    "9KB%1,{#R$}$_#(c$m#.T#.R&FAY+T+W%1=z#`$P$J-OO]%%t%z#u#.^#V#4l#Y$n%`#Q$<IC],m-ET#z%20s#t+l(%G*e#_"
+    "$Z$vS/3^g7$*$2$$&%U#.$&((.&<&&&$(&*:$$(($*$(+*,(($.%9(I*,&&&,$,%',*$&%$&%$.%_#&&:$(&(&*(&&Y&S'&$"
+    "0$&*$(%6($,,$&&Z$[t7[(XU/1;&9^#NT$5fa)sa)$T;Y;:q$b$%%2.'Y#*P#b##24$&#&yR&WR&>#18.#M.6$ol+kk+*:::"
+    "(+(2.4%0$CU3}1/1q2U0$%R#]$7,1^##0($3(>I,.++K,l#1C7%Z$kk/6gt7.$&$0$$&%I&(&28,*($6&$4$210&$*(&$&%-"
+    ",&(*$,%0(*4$&$0%6*0$($&($(%C.$&*&,&,&&($(%',4$/%$*$&%9&$4,$&&(Z$dR8[(|k/9`#*.V)d)(0,&S#022$yV.jV"
+    ".E383#AS#&/6$n#T#i$}#Fh##Y#+Z#Z$g$l$g$h$c$W$|#-#,:`$M1f#uA`>t#]#Q#<X#[#g&Q(R$6K2d#B`#T#4%R#o:[8R"
+    "%y$LW#t%s'@v'd$s$U$^%*R%z#t$Z$TU00oR8&,&&$((R#((*$&&&($*,22&,S#$&%9($2&C($&$6+$(%*2(4$2%-*&6,$0%"
+    "'.$$&%'&*$.%$2%F(*$*&&($(.(,$(%$,%32(&(&,Z$xa8[(dU0IF_&k#=}#:{${#T#Ai$&B4%Q&|)%X#[#;P#x#B`$m$d$["
+    "#u#X$'#l#P#Y%)h#D&GLCUh%|g%Ig#2Z#P(|(A)/b#x#6W#U#Z#x-U./7`#q%w&W$r#u#b#2t)P)BX$f$i&n${$W$Y#3<_#B"
+    "Ny&'IZ#`#$Z$}j0${a8%C:*(*$.$($,8$*($,$S#+h$<*&&*&((*&,$&2&$&$4&&&&,$(.&.$&(&&&*$,$(%0*$**&$>%$&%"
+    "$(%O((,*$&*$&.2&,$*Z$to8[(fj0y{(]z(2#5+/Z$;>`$V$CE6|v(dw(S#*`W.zV.U##g{$b{$Rj-ci-).04+0*&Q#$.$*#"
+    "68'4..$*(#&*,6,2:<#2)Tw.|u.8$04#m$3<2S#8<T#W#]#N8b#%_$P$_#NW#FS#S$(<Z${T13{o8$*(,($&%$0$&%0&.&<*"
+    "$*%L.(.$,.8&$Lj#(0,$.+$&$6%_%,9E,64&$(&(($.&&,$0&$u($*$0&&&*&&$($(&)6$&&$*.&$,(2Z$iV9[(tT1f#KNEa"
+    "$[x(Yw(7G+a#[#%e#-x%V$S$5b#c#a$0]<|<W'[#7s%Gb#Q$>p#=F[#N;a$e#8@M*u$y$v$L|%He#X#Y%v$`%u#Q$l#3Kw#r"
+    "+Q,Y#^%t#FX$F[#N=MFh#$T%O^#i#Y)U$P0m1:.y$c%u$z$}$h&Z$_m1[%lV9*,&$.&$2M$8$(&*0#***0*($&(&$.$&&.4,"
+    "*^%*(&E(&*,($*$4%@.,$(((&&&,$,(X#&*(($&&8$&,*^$a$$&4*$(%-,.(&$6%Z$wi9[(cr1y#Z#a(9%4#DJs({'M-k#c$"
+    "(X$S&d%B%(M<Z#a$5Q#R#*U#'HR$&DQ#B>D^##a)h)+0E>9b#Gc$/^#{$R%:++X$JG)V$9b#'b%B]$g#)N6Oj#u&]'EI*z#_"
+    "#,K38-G:+>0Z$kd20zi9($6&$((-*($6$&%$,$0(0($0($$&%$2%t$0$.0&(,$&$*,&*$,&,$,$&$(2&(2:.&$.&$;I&,$0$"
+    "$.%6.&$&&&$$*%$.(*(.$Z$lv9[(fd2.>(8<,#*&4$($.,<[#6*#.8*:,G/E(%6*C%$S#%Vv*kw*;G-0Q#+-)U#C$`P-|},I"
+    "%22'.#f%LY#H,n#4Bq*|(q&]%}#k$2Y#Nd#-R#Y#<0;0:2<I4j#,,S,Z$wz2*qv9*2$&+6(,$0g$($$(%z%A$&.&$,*$&(&$"
+    "&8($*.(*$,(*&**:(<$.+&$.$(2*$2A&,*$,**,:(($&&,$&%$&$,%'(8$&%0&0A=,Z$sY:z&gW3(*&,*%$0#<#&0&#2%82."
+    "C24'#GLKA+(*&8%C$HO#/G.(2%b#@C=2+*7[#'206+d#$',D61$S#&)O2$/%C&C)8:$%O)4$$.%*',*Z$[j30vY:$&$<$&%@"
+    "($&.Hl#7*$*$6%$*%-&,(*$&%n#&&&&,'$*&,$&(&$&$&$.*$0**$&%0.((.0$,%6.&&$**($&%0(.(,&$*%$&($($,%$&Z$"
+    "|e:Oaj3*&**(,((2'.$O*$*%R'284):(*&(rw%|v%<#'n#+-0$7[#$AI>(B6W##+M'.A%G.(.'$%:.6(&08>C.].m-v-W,[%"
+    "V#G5`#=Q#G7,h#7,4N%4,h#Z$hX4IUf:$&>$(&$*.$*$$&.3.&&&($$((@&$&*&$(&*$$.($&$.%*(&$$&%9&&&&$($($(%9"
+    "&0$($($*$&%$,%$,+$&%$&$4%-($*,Z$jo:[(_X4;j#3I8#2I#Md#32++%r#,8I6]h+Uh+*,.$A:G,7&n#,8$0#R)x)6(/:K"
+    "=S#$0^c+|b+4*8A%(%Ib#R#.A#+ng']g'((&.%.$(*$*0(G<+)P$X#$,Q#;>W#Z$qt4Foo:.$*$&$(*(*&$&($&+$&($((*&"
+    "(&$&%'($$&%U#&&&$*&&4&*$&.,*($$0(@&($&&$4$&$$C%$0%C(&$&*.$&&$($&%*&$&Z$fy:[(lv4Z'[%z$y$/V$BA;4$+"
+    "&T$+0FA%@0'Y$o$Z$58(X#GQ#:t#(Q$#f'[&0:c#*d#5P#P$*(7S#9GA3E+@C20,=A04><K474508##'8*(,'O-6.^o)pn)("
+    "&&*:Z$XZ5'oy:($&(R#.&$&&((((((&$&&($4%**DS#$(($&+[#..(&$(*$G%$&$&*$&*$$*%$.%*2A$$&(R#0*%.&(&&4*("
+    "(&&,($&%3&$G#y,$Z$ac;[(QZ5W#/7m$.]#*<5EP$]#1l#5.a#KV$5Q$_$F`#b#97GG5Fg(x(<P$k#T#Et#,0-^#3Dl#,U#%"
+    "@b#FN&Q#l#d#y#-*69+2P$5/2+$b#@#I#2q)f)l`&g`&4$(.%($&1<${(&Z$[t5*lc;.*$*%$A%L&,(&$2&*(&0&$&$,('.$"
+    "$((0*&e$$*$&%*.,&$*(0&$*E&$&%64<.0$&$$&(3,2,*(&$,%@(,$*0C2{d0Ze0&$(%06.&42Z$vt;$st5$0%}'&$*#*0$2"
+    "$%E6*',#,26#'4:(072&b|$t{$$*8#<,(6.W^(j](%00.$(,0Q#)A):.&,(.8#%.(*&,&#O10IQz-Pz-T$69*T#O)]$V#&x#"
+    ">-:[#Z$s^63yt;&*E$&$*%X#,4&>&0*$.&$&$2*(*,$(%0(&&$4$:%C&$*$(6&($($$&%<&&$&($&&$$&%*&$($(%k#*$&+."
+    "(8&(($&<(A9$.&.&&((Z$uS<[(jo;}a'1M%s%Y''3$>A,&5&`#7A#P%_$O0,4-,(&1A**2#BG,$0I$(($(&(((.I&<+<U##,"
+    "',,%.&$p$}$.$.A,U#9[#@a$&);h##0u(b(1%X#t#w#P$U$Z$ep6$RT<$(%9&$&BU#.(($0%q#($&$2$&$*&u$&$&*($&$*("
+    "((*M&$&%6(4(:,$4$*%$(%0((*$*$.+$*('*$$,%6,$.*$&$$&%-m$&&0$6%$(Z$if<[(jt6#_#[##A/Q#7N)J$w&MC7(9T'"
+    "s&/(=i$z$&z#P#b#b%b#s#]#T$.y#]$]%c$Cq#GY#M%b&f'W+w-S'|$Gq.g+;9{$t$KT#i#V#}$6P%m(l&x%.c#k$9Fb#5@,"
+    "C`$p'g#7j#$K;5#R#Q%j#7BZ$V_7Irf<$(&*.6$,$&&4$(%3**$**$$*%60$*$,2&$&%@(.$,&$&A-($.%@&((&0d%&&$($&"
+    "%C(&($&&(&.&&$(%L*$**$&&(.$&*$($&+Z$bu<[(w^7k*U*6z#l#Z#4/`#l$r#0h%b&Mm#0Gi$@MNQ#,223^#E41;):[#1O"
+    "A>tV0UW0826h#C.$a#$x#/M&NU#b1p2v#68(;)Kj#9&1(1O1*JEx#81*N*@U%#U#{#&p#]#E.LZ$nv7-eu<$($$&(@&&*(&$"
+    "*.,&$.%6&&$(8($$4%6*((&&$&$&+',&$&%'.$$*($&%C&&$*.($2$&($*%h#,$($&$&.$.&0$,&.&($***$Z$]R=[(cv7C0"
+    "y(b&']#P$[#=(C{t%jv%U#DK#7_$(FT$%@1$Q#n$u$,#<#C,(FK4%C0,*4O'd#u#2g$|$CM+[#L4LQ#:A=G$C*$*[#4-196G"
+    "2%4V$m#0,$O(3+&KS$}$%Z$m`8@`R=$(&$&4*&,$&%-&&*$$(+$0$*%'.*$&%'*$$*%0($&&($&%b#*.$=A'.&&(&*s&:,&G"
+    "3A.$$*%'E$$&%L.&41,$*(4$8*#($*%-,.$*Z$fd=[(Pa8%4',,(0,,&4,42'.((2(&$W#&$6<*8I-)A&2E8W#39&_$@#5j#"
+    "'&l#/BK$94f#47S#E29'<j#^$&MT#'X$+Ih$a$-04IxV%dW%,INU#8(#+<,#EZ$|w8@id=&,$&*($*$$&(I44&&(**((**&$"
+    "$6($($*%I,&&&(&($6:1,0$&%0($(($$V&%$*$&(@&0$0&((.**$&%$(%6E&(66,($,%$&%$(Z$]u=[(ew8<(,4(:&*$(($U"
+    ")0%4*&&,<6:&20),($.R#[#_r,]s,'I7$+2G/j##3j#'$4$,'2%(jl&cl&T%W%&l%.*&>S#v#))M8)5ABb#$9*U#:$5`#$=A"
+    "j#;+*OZ$mk90du=0($.$.(*&&$$&%R#*(**$*&$&(&$&$&&$&+$:$&(0&($6$$*+-&&,($G(-&&$0$(%$&Q&T}=X&hk9&(*1"
+    "E8)b$i$=f#)6,.%#0#4%(,E38*OL<0((C2U##BI:+C'0-4()@W#<2%:')>''24,$.%w#g$(*6&2j#8'2,s(h(E9$Q#*:JE17"
+    "[#A#*x$s,rP:$mT:(}'P%m$7S#&.600gj#nj#C+*#6#.U#0&*P$&^t-zs-r#C0U#%W#:&8&*6#U#%/d#4*+8#..$2&,.4&-f"
+    "#/$t#a#MS#P#)d%/F*Y#Z#d%u%:,b%-'2x$Y'N%Z$p#L^%Ns,]v:[(au:414Q#+.f#*[#=R#P&)$T#n#^#$E';LW#;1[#c$-"
+    "#B*4p#76JU#0E=Q#,&):m;z;,&.i#h#&(%h-,(6&&$02#.A#%,:bj+Tj+6#4#&.,*'u$0.$I6()|#X#&s,im;[(hm;&0:-f#"
+    "8'&I'6$%*&&$M'%*kc%]d%X$f$l#8&&8+(%0(8..4*$.&&-0I**&&``3g`3.2:3,/:,*$::%'C$A(&(EEPx#sw#t`)}`)#W#"
+    "'|#J'O.44)d#*$s,TW<[(WW<(#e$,&,>#(j#&S#.4&*4)$.):&A$*0)8+.$-4{$$<2$>j#)&+/[#$($4'4>5i#e$G:>'%(+Q"
+    "#1>)2((#,&#}$(:*A&&$6$($(4)(.'.s,wt<9Ru<8G&,($&$&(e'*$(G#:%$(0[#b#B>,$2$2::6D<4&$E#&B<|%X%##n##7"
+    "6/-&61-x#H6#'AQ#LK1[#.0A&{&,*U##]#S#(l#)T(Y()n#S$'T$%#2&s,Yb=e%Wc=$.H#4U#Q#%l#n$8d#6,4G'-'&:4;Q#"
+    "-n#F0&>^#$(x%***0($.():2*A=(Pw#cx#$&%F*2&#(,(0,&$&$&%C6$pX,^Y,:8G:2&A$)%@,$,%<+*b#0*s,x|=3Rz+Xe&"
+    "wr+SS)xq*UQ*T*X`2$ki5V(Z$fe5$af6V(Z$[b6$ce5V(Z$^a5$Xb6V(Z$S^6$Za5V(Z$U]5$P^6V(Z$yX6$R]5V(Z${W5$v"
+    "X6V(Z$qT6$xW5V(Z$sS5$nT6V(Z$iP6$pS5V(Z$k}4$fP6V(Z$az5$h}4V(Z$cy4$^z5V(Z$Xv5$`y4V(Z$Zu4$Uv5V(Z$Pr"
+    "5$Wu4V(Z$Rq4${q5V(Z$vm5$}p4V(Z$xl4$sm5V($ni5",
+    // strict validity of single bytes, then of pairs
+    "!W%#3q'c#^&T$S#-*%I)R#0-**)-1)*&#{%,)<(<p%w#w%z#a$'###$##&.G:*:`$/F/ED1Dy%CV$$#####$#%#$22m&:#b#"
+    "s%=#)#V#h<T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$"
+    "ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$"
+    "ET$ET$EV#q#T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET"
+    "$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$Eg#a#T$l"
+    "%T$l%T$l%T$l%T$l%T$l%T$l%(q$T$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$ET$#",
+    // to bytes
+    "c#Bw$!!!!!!!!!!!!!#!!!!!!!!!!!!!!!!Q$u$"},
 };
 
-const int kRecordedCodePageCount = 18;
+const int kRecordedCodePageCount = 59;
 
 }  // namespace idxfilter

@@ -196,7 +196,7 @@ class Settings(Case):
         self.assertEqual(sorted(os.path.relpath(p, self.docs) for p in self.contents()),
                          [b".hidden/b.txt", b"a.txt"])
         self.assertEqual(self.query("SELECT DISTINCT reader, ansi_codepage FROM files"),
-                         [("exact", 1252)])
+                         [("complete", 1252)])
         again = self.index("--exclude", "skip", "--exclude", "*.log")
         self.assertIn(b"0 filtered, 2 unchanged", again.stderr)
         other = self.index("--ansi-codepage", "1251", "--exclude", "skip", "--exclude", "*.log")

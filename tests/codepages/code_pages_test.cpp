@@ -86,11 +86,23 @@ bool PortableBackend() { return SetAnsiCodePage(AnsiCodePage()); }
 
 constexpr unsigned kAnsiCodePages[] = {874, 932, 936, 949, 950, 1250, 1251,
                                        1252, 1253, 1254, 1255, 1256, 1257};
-constexpr unsigned kDoubleByteCodePages[] = {932, 936, 949, 950, 1361};
+constexpr unsigned kDoubleByteCodePages[] = {932, 936, 949, 950, 1361, 10001, 10002, 10003, 10008, 20932};
+
+// Every recorded code page: the Windows ANSI and OEM code pages, Johab,
+// the symbol code page, the Mac code pages that RTF's character sets name,
+// and the encodings of legacy plain text (ASMO-708, KOI8, ISO 8859,
+// EUC-JP).
+constexpr unsigned kRecordedCodePages[] = {
+    1252,  42,    10000, 932,   949,   1361,  936,   950,   1253,  1254,  1255,  1256,
+    1257,  1251,  874,   1250,  437,   850,   1258,  10001, 10002, 10003, 10008, 10004,
+    10005, 10006, 10007, 10021, 10029, 10079, 10081, 852,   866,   737,   775,   855,
+    857,   860,   861,   862,   863,   864,   865,   869,   720,   708,   20866, 21866,
+    28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603, 28605, 20932};
 
 struct SingleByteCodePage {
     unsigned codePage;
     std::vector<int> undefined;  // bytes strict conversion rejects
+    std::vector<int> notAscii = {};  // bytes below 80 that are not themselves
 };
 
 const SingleByteCodePage kSingleByteCodePages[] = {
@@ -106,11 +118,56 @@ const SingleByteCodePage kSingleByteCodePages[] = {
     {874, {0xDB, 0xDC, 0xDD, 0xDE, 0xFC, 0xFD, 0xFE, 0xFF}},
     {437, {}},
     {850, {}},
+    {1258, {}},
+    {10004, {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAD, 0xAE, 0xAF,
+             0xBA, 0xBC, 0xBD, 0xBE, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xFB, 0xFC, 0xFD}},
+    {10005, {0xA0, 0xA1, 0xA2, 0xA3, 0xA5, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF,
+             0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD,
+             0xBE, 0xBF, 0xC0, 0xC2, 0xC3, 0xC4, 0xC7, 0xC8, 0xD6, 0xD7, 0xFB, 0xFC, 0xFD, 0xFE,
+             0xFF}},
+    {10006, {0xFF}},
+    {10007, {}},
+    // Mac Thai: the system's table gives 0000 for DEL, as for FF.
+    {10021, {}, {0x7F}},
+    {10029, {}},
+    {10079, {0xF0}},
+    {10081, {0xF0, 0xF5}},
+    {852, {}},
+    {866, {}},
+    {737, {}},
+    {775, {}},
+    {855, {}},
+    {857, {0xD5, 0xE7, 0xF2}},
+    {860, {}},
+    {861, {}},
+    {862, {}},
+    {863, {}},
+    {864, {0xA6, 0xA7, 0xFF}},
+    {865, {}},
+    {869, {}},
+    {720, {}},
+    {708, {0xA0, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8}},
+    {20866, {}},
+    {21866, {}},
+    {28592, {}},
+    {28593, {0xA5, 0xAE, 0xBE, 0xC3, 0xD0, 0xE3, 0xF0}},
+    {28594, {}},
+    {28595, {}},
+    {28596, {0xA1, 0xA2, 0xA3, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAE, 0xAF, 0xB0, 0xB1,
+             0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBC, 0xBD, 0xBE, 0xC0, 0xDB,
+             0xDC, 0xDD, 0xDE, 0xDF, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC,
+             0xFD, 0xFE, 0xFF}},
+    {28597, {0xA4, 0xA5, 0xAA, 0xAE, 0xD2, 0xFF}},
+    {28598, {0xA1, 0xBF, 0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB,
+             0xCC, 0xCD, 0xCE, 0xCF, 0xD0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
+             0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF}},
+    {28599, {}},
+    {28603, {}},
+    {28605, {}},
 };
 
 TEST(CodePages, EveryCodePageIsAvailable) {
-    for (unsigned codePage : {1252u, 42u, 10000u, 932u, 949u, 1361u, 936u, 950u, 1253u, 1254u,
-                              1255u, 1256u, 1257u, 1251u, 874u, 1250u, 437u, 850u}) {
+    for (unsigned codePage : kRecordedCodePages) {
         char16_t unit = 0;
         EXPECT_EQ(MultiByteToWide(codePage, 0, "\x1F", 1, &unit, 1), 1) << codePage;
         EXPECT_EQ(unit, u'\x1F') << codePage;
@@ -132,7 +189,8 @@ TEST(SingleByteCodePages, EveryByte) {
                          std::to_string(byte));
             std::u16string lenient = ToWide(page.codePage, Byte(byte));
             ASSERT_EQ(lenient.size(), 1u);
-            if (byte < 0x80) {
+            bool notAscii = std::count(page.notAscii.begin(), page.notAscii.end(), byte) != 0;
+            if (byte < 0x80 && !notAscii) {
                 EXPECT_EQ(lenient[0], char16_t(byte));
             }
             bool undefined = std::count(page.undefined.begin(), page.undefined.end(), byte) != 0;
@@ -167,7 +225,7 @@ TEST(SingleByteCodePages, UnitTableIsTheConversionInAnyContext) {
                   std::u16string(expected.rbegin(), expected.rend()));
 #endif
     }
-    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 12345u})
+    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 10001u, 10002u, 10003u, 10008u, 20932u, 12345u})
         EXPECT_FALSE(SingleByteUnits(codePage, units)) << codePage;
 }
 
@@ -182,6 +240,29 @@ TEST(SingleByteCodePages, KnownCharacters) {
         {1253, 0xC1, 0x0391}, {1255, 0xE0, 0x05D0}, {1256, 0xC7, 0x0627}, {874, 0xA1, 0x0E01},
         {1250, 0x8A, 0x0160}, {1254, 0xD0, 0x011E}, {1257, 0xC0, 0x0104}, {437, 0x80, 0x00C7},
         {850, 0x80, 0x00C7},  {10000, 0x80, 0x00C4}, {10000, 0xF0, 0xF8FF},
+        // Vietnamese: precomposed letters and the combining tone marks,
+        // each byte by itself.
+        {1258, 0xC3, 0x0102}, {1258, 0xD5, 0x01A0}, {1258, 0xDD, 0x01AF}, {1258, 0xCC, 0x0300},
+        {1258, 0xD2, 0x0309}, {1258, 0xDE, 0x0303}, {1258, 0xEC, 0x0301}, {1258, 0xF2, 0x0323},
+        {1258, 0xFE, 0x20AB}, {1258, 0x80, 0x20AC},
+        // Mac: Arabic, Hebrew, Greek, Cyrillic, Thai, Central European,
+        // Icelandic, Turkish (the system's tables, whose Mac Roman family
+        // has an ohm sign where later Apple tables have omega).
+        {10004, 0xC7, 0x0627}, {10004, 0x80, 0x00C4}, {10005, 0xE0, 0x05D0},
+        {10006, 0xE1, 0x03B1}, {10006, 0x9C, 0x00AD}, {10007, 0x80, 0x0410},
+        {10007, 0xDF, 0x044F}, {10021, 0xA1, 0x0E01}, {10029, 0x81, 0x0100},
+        {10079, 0xA0, 0x00DD}, {10079, 0xBD, 0x2126}, {10081, 0xDA, 0x011E},
+        // OEM: Central European, Cyrillic, Greek, Baltic, Turkish,
+        // Portuguese, Icelandic, Hebrew, Canadian French, Arabic, Nordic.
+        {852, 0xA5, 0x0105}, {866, 0x80, 0x0410}, {866, 0xF0, 0x0401}, {737, 0x80, 0x0391},
+        {775, 0x80, 0x0106}, {855, 0x80, 0x0452}, {857, 0xA6, 0x011E}, {860, 0x84, 0x00E3},
+        {861, 0x8B, 0x00D0}, {862, 0x80, 0x05D0}, {863, 0x84, 0x00C2}, {864, 0x25, 0x0025},
+        {865, 0x9B, 0x00F8}, {869, 0xA4, 0x0391}, {720, 0xA0, 0x0628}, {720, 0xE0, 0x0636},
+        // Legacy plain text: ASMO-708, KOI8-R and -U, ISO 8859-2 to -15.
+        {708, 0xC7, 0x0627}, {20866, 0xC1, 0x0430}, {20866, 0xB3, 0x0401}, {21866, 0xA4, 0x0454},
+        {28592, 0xB1, 0x0105}, {28593, 0xA6, 0x0124}, {28594, 0xA1, 0x0104}, {28595, 0xB0, 0x0410},
+        {28596, 0xC7, 0x0627}, {28597, 0xE1, 0x03B1}, {28598, 0xE0, 0x05D0}, {28599, 0xD0, 0x011E},
+        {28603, 0xC0, 0x0104}, {28605, 0xA4, 0x20AC},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ToWide(c.codePage, Byte(c.byte)), std::u16string(1, c.unit))
@@ -220,6 +301,12 @@ TEST(DoubleByteCodePages, KnownCharacters) {
         {932, "\x82\xA0", 0x3042},  {932, "\x92\x86", 0x4E2D}, {936, "\xB0\xA1", 0x554A},
         {936, "\xD6\xD0", 0x4E2D},  {949, "\xB0\xA1", 0xAC00}, {950, "\xA4\x40", 0x4E00},
         {1361, "\x88\x61", 0xAC00},
+        // The Mac CJK code pages: Shift JIS, Big5, the Korean and the
+        // Simplified Chinese double-byte sets.
+        {10001, "\x82\xA0", 0x3042}, {10001, "\x92\x86", 0x4E2D}, {10002, "\xA4\x40", 0x4E00},
+        {10003, "\xB0\xA1", 0xAC00}, {10008, "\xB0\xA1", 0x554A}, {10008, "\xD6\xD0", 0x4E2D},
+        // EUC-JP, half-width katakana after 8E included.
+        {20932, "\xA4\xA2", 0x3042}, {20932, "\xC3\xE6", 0x4E2D}, {20932, "\x8E\xB1", 0xFF71},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("code page " + std::to_string(c.codePage));
@@ -254,6 +341,11 @@ TEST(DoubleByteCodePages, InvalidSequences) {
         {950, "\x81\x20", u"?"},
         {1361, "\x84\x20", u"?"},
         {1361, std::string("\x84\0", 2), std::u16string(u"?\0", 2)},
+        {10001, "\x82", u"\x30FB"},
+        {10001, "\x81\x20" "a", u"\x30FB" "a"},
+        {10002, "\xA4", u"?"},
+        {10003, "\xB0\x20", u"?"},
+        {10008, std::string("\xB0\0", 2), std::u16string(u"?\0", 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("code page " + std::to_string(c.codePage));
@@ -378,6 +470,22 @@ TEST(AnsiCodePage, AcceptsExactlyTheAnsiCodePages) {
     }
 }
 
+// Recording more code pages does not make more of them ANSI code pages:
+// that list is the one Windows' locales use, as before.
+TEST(AnsiCodePage, OtherRecordedCodePagesAreNotAnsiCodePages) {
+    if (!PortableBackend()) GTEST_SKIP() << "the system decides the ANSI code page";
+    AnsiCodePageScope scope;
+    ASSERT_TRUE(SetAnsiCodePage(1252));
+    for (unsigned codePage : kRecordedCodePages) {
+        bool ansi = std::count(std::begin(kAnsiCodePages), std::end(kAnsiCodePages), codePage) != 0;
+        EXPECT_EQ(IsAnsiCodePageAvailable(codePage), ansi) << codePage;
+        if (!ansi) {
+            EXPECT_FALSE(SetAnsiCodePage(codePage)) << codePage;
+        }
+    }
+    EXPECT_EQ(AnsiCodePage(), 1252u);
+}
+
 TEST(AnsiCodePage, AliasFollowsTheCurrentAnsiCodePage) {
     if (!PortableBackend()) GTEST_SKIP() << "the system decides the ANSI code page";
     AnsiCodePageScope scope;
@@ -494,7 +602,7 @@ TEST(Bounds, ReadsNothingPastTheInput) {
     ASSERT_EQ(mprotect(memory + pageSize, pageSize, PROT_NONE), 0);
     char* end = memory + pageSize;
     char16_t units[4];
-    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 1252u, 42u}) {
+    for (unsigned codePage : {932u, 936u, 949u, 950u, 1361u, 10001u, 10002u, 10003u, 10008u, 20932u, 1252u, 42u}) {
         for (int last = 0; last < 256; ++last) {
             end[-2] = 'a';
             end[-1] = char(last);

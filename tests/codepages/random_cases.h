@@ -12,10 +12,15 @@
 namespace idxfilter::codepage_cases {
 
 // Code pages of byte-to-unit cases: the alias for the ANSI code page and
-// every recorded code page. Unit-to-byte cases use the same list.
-inline constexpr unsigned kCodePages[] = {0,    1252, 42,   10000, 932,  949,  1361,
-                                          936,  950,  1253, 1254,  1255, 1256, 1257,
-                                          1251, 874,  1250, 437,   850};
+// every recorded code page. Unit-to-byte cases use the same list. Each
+// code page's cases come from a generator seeded by its number, so adding
+// one leaves the cases of the others as they were.
+inline constexpr unsigned kCodePages[] = {
+    0,     1252,  42,    10000, 932,   949,   1361,  936,   950,   1253,  1254,  1255,
+    1256,  1257,  1251,  874,   1250,  437,   850,   1258,  10001, 10002, 10003, 10008,
+    10004, 10005, 10006, 10007, 10021, 10029, 10079, 10081, 852,   866,   737,   775,
+    855,   857,   860,   861,   862,   863,   864,   865,   869,   720,   708,   20866,
+    21866, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603, 28605, 20932};
 inline constexpr int kCasesPerCodePage = 20000;
 inline constexpr uint64_t kSeed = 0x1D5F17E2C0DE9A6Bull;
 inline constexpr uint32_t kFileMagic = 0x43504446;  // "FDPC"

@@ -25,12 +25,25 @@
 
 namespace {
 
-constexpr unsigned kCodePages[] = {1252, 42,   10000, 932,  949,  1361, 936, 950,  1253,
-                                   1254, 1255, 1256,  1257, 1251, 874,  1250, 437, 850};
+// The order of the first eighteen is that of the committed tables; new
+// code pages go at the end so that the tables of the others stay as they
+// are.
+constexpr unsigned kCodePages[] = {
+    1252,  42,    10000, 932,   949,   1361,  936,   950,   1253,  1254,  1255,  1256,
+    1257,  1251,  874,   1250,  437,   850,
+    // Vietnamese, the Mac code pages RTF's character sets name, OEM pages.
+    1258,  10001, 10002, 10003, 10008, 10004, 10005, 10006, 10007, 10021, 10029, 10079,
+    10081, 852,   866,   737,   775,   855,   857,   860,   861,   862,   863,   864,
+    865,   869,   720,
+    // Arabic ASMO-708, which RTF's \cpg names; KOI8-R and KOI8-U; ISO 8859;
+    // EUC-JP: the encodings of legacy plain text.
+    708,   20866, 21866, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603,
+    28605, 20932};
 
+// A code page whose characters take up to two bytes, as the system says.
 bool IsDoubleByte(unsigned codePage) {
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
-           codePage == 1361;
+    CPINFO info;
+    return GetCPInfo(codePage, &info) && info.MaxCharSize == 2;
 }
 
 // Strings whose conversion shows how surrogates are treated: pairs, lone

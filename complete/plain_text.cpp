@@ -1,0 +1,435 @@
+#include "complete/plain_text.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <iterator>
+#include <vector>
+
+#include "complete/binary_signatures.h"
+#include "platform/code_pages.h"
+
+namespace idxfilter::complete {
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr unsigned kFallbackCodePage = 1252;
+
+// How much of the file the UTF-16 test reads.
+constexpr std::size_t kUtf16SampleBytes = 4096;
+
+// ----- UTF-8 -----
+
+// One step of UTF-8 decoding at `p` (before `end`), as the WHATWG decoder
+// takes it: a well-formed sequence of `length` bytes, or an ill-formed
+// maximal subpart of `length` bytes (one U+FFFD), which is `cut` when the
+// input ended inside a sequence that was well-formed so far.
+struct Utf8Step {
+    std::size_t length;
+    bool wellFormed;
+    bool cut;
+};
+
+bool IsTrail(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+Utf8Step StepUtf8(const unsigned char* p, const unsigned char* end) {
+    unsigned lead = *p;
+    if (lead < 0x80) return {1, true, false};
+    // The common well-formed forms first: two bytes, and three bytes whose
+    // second byte may take the whole trail range.
+    if (end - p >= 3 && IsTrail(p[1])) {
+        if (lead >= 0xC2 && lead <= 0xDF) return {2, true, false};
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && IsTrail(p[2])) return {3, true, false};
+    }
+    std::size_t trails;
+    unsigned lower = 0x80, upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trails = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trails = 2;
+        if (lead == 0xE0) lower = 0xA0;
+        if (lead == 0xED) upper = 0x9F;  // no encoded surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trails = 3;
+        if (lead == 0xF0) lower = 0x90;
+        if (lead == 0xF4) upper = 0x8F;
+    } else {
+        return {1, false, false};
+    }
+    for (std::size_t taken = 0; taken < trails; ++taken) {
+        const unsigned char* trail = p + 1 + taken;
+        if (trail == end) return {1 + taken, false, true};
+        if (*trail < lower || *trail > upper) return {1 + taken, false, false};
+        lower = 0x80;
+        upper = 0xBF;
+    }
+    return {1 + trails, true, false};
+}
+
+bool IsEightAsciiBytes(const unsigned char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return (word & 0x8080808080808080ull) == 0;
+}
+
+// Well-formed UTF-8, where a sequence cut by the end of the input counts
+// when a whole sequence came before it or the cut one holds a
+// continuation byte: a file cut short inside a character. A lone high
+// byte at the very end with none before is far likelier 8-bit text
+// ("caf\xE9").
+bool IsUtf8AllowingCutEnd(std::string_view bytes) {
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto end = p + bytes.size();
+    bool sawSequence = false;
+    while (p < end) {
+        while (end - p >= 8 && IsEightAsciiBytes(p)) p += 8;
+        if (p == end) break;
+        Utf8Step step = StepUtf8(p, end);
+        if (!step.wellFormed) return step.cut && (sawSequence || end - p >= 2);
+        sawSequence |= step.length > 1;
+        p += step.length;
+    }
+    return true;
+}
+
+// ----- output -----
+
+// Collects the text as UTF-8: CR LF and a lone CR become LF, U+0000 is
+// dropped, a code point that is no scalar value becomes U+FFFD. Writes go
+// through a cursor into room reserved ahead, so that a character costs no
+// call into the string.
+class Utf8Text {
+public:
+    explicit Utf8Text(std::size_t expectedBytes) { Reserve(expectedBytes); }
+
+    // Makes room for `bytes` more bytes of output.
+    void Reserve(std::size_t bytes) {
+        std::size_t used = Used();
+        if (text_.size() - used >= bytes) return;
+        text_.resize(std::max(used + bytes, text_.size() + text_.size() / 2));
+        next_ = text_.data() + used;
+    }
+
+    // Well-formed UTF-8 without CR and 00, copied as it is.
+    void AppendVerbatim(const char* begin, const char* end) {
+        if (begin == end) return;
+        if (afterCr_ && *begin == '\n') ++begin;
+        afterCr_ = false;
+        std::size_t length = std::size_t(end - begin);
+        Reserve(length);
+        std::memcpy(next_, begin, length);
+        next_ += length;
+    }
+
+    // One character; needs 4 bytes of reserved room.
+    void PutReserved(char32_t c) {
+        if (c < 0x80) {
+            PutAsciiReserved(char(c));
+            return;
+        }
+        afterCr_ = false;
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
+        if (c < 0x800) {
+            next_[0] = char(0xC0 | c >> 6);
+            next_[1] = char(0x80 | (c & 0x3F));
+            next_ += 2;
+        } else if (c < 0x10000) {
+            next_[0] = char(0xE0 | c >> 12);
+            next_[1] = char(0x80 | (c >> 6 & 0x3F));
+            next_[2] = char(0x80 | (c & 0x3F));
+            next_ += 3;
+        } else {
+            next_[0] = char(0xF0 | c >> 18);
+            next_[1] = char(0x80 | (c >> 12 & 0x3F));
+            next_[2] = char(0x80 | (c >> 6 & 0x3F));
+            next_[3] = char(0x80 | (c & 0x3F));
+            next_ += 4;
+        }
+    }
+
+    void Put(char32_t c) {
+        Reserve(4);
+        PutReserved(c);
+    }
+
+    std::string Take() {
+        text_.resize(Used());
+        return std::move(text_);
+    }
+
+private:
+    std::size_t Used() const { return next_ ? std::size_t(next_ - text_.data()) : 0; }
+
+    void PutAsciiReserved(char c) {
+        if (c == '\0') return;
+        if (c == '\r') {
+            *next_++ = '\n';
+            afterCr_ = true;
+            return;
+        }
+        if (c == '\n' && afterCr_) {
+            afterCr_ = false;
+            return;
+        }
+        afterCr_ = false;
+        *next_++ = c;
+    }
+
+    std::string text_;
+    char* next_ = nullptr;
+    bool afterCr_ = false;  // the last character was a CR, already written as LF
+};
+
+// ----- decoders -----
+
+// The bytes without their zero bytes; `storage` holds them when there
+// were any.
+std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) {
+    if (bytes.find('\0') == std::string_view::npos) return bytes;
+    storage.reserve(bytes.size());
+    std::remove_copy(bytes.begin(), bytes.end(), std::back_inserter(storage), '\0');
+    return storage;
+}
+
+// Eight bytes of ASCII, none of them CR or 00.
+bool IsEightPlainAsciiBytes(const unsigned char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    auto HasZeroByte = [](std::uint64_t x) { return ((x - kOnes) & ~x & kHighs) != 0; };
+    return (word & kHighs) == 0 && !HasZeroByte(word) && !HasZeroByte(word ^ (kOnes * '\r'));
+}
+
+bool IsCrOrZero(unsigned char c) { return c == '\r' || c == '\0'; }
+
+// Well-formed runs are copied as they are; each ill-formed subpart becomes
+// U+FFFD, each CR goes through the line-end rule.
+void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
+    auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto p = begin;
+    auto end = begin + bytes.size();
+    auto run = p;
+    auto Flush = [&] {
+        out.AppendVerbatim(reinterpret_cast<const char*>(run), reinterpret_cast<const char*>(p));
+    };
+    while (p < end) {
+        while (end - p >= 8 && IsEightPlainAsciiBytes(p)) p += 8;
+        if (p == end) break;
+        if (*p < 0x80 && !IsCrOrZero(*p)) {
+            ++p;
+            continue;
+        }
+        if (*p < 0x80) {
+            Flush();
+            out.Put(*p++);
+            run = p;
+            continue;
+        }
+        Utf8Step step = StepUtf8(p, end);
+        if (step.wellFormed) {
+            p += step.length;
+            continue;
+        }
+        Flush();
+        out.Put(kReplacement);
+        p += step.length;
+        run = p;
+    }
+    Flush();
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// UTF-16 units: pairs joined, any other surrogate one U+FFFD.
+void DecodeUnits(const char16_t* units, std::size_t count, Utf8Text& out) {
+    out.Reserve(3 * count + 4);  // a unit takes at most 3 bytes, a pair 4
+    for (std::size_t i = 0; i < count; ++i) {
+        char16_t unit = units[i];
+        if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+            out.PutReserved(0x10000 + (char32_t(unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            out.PutReserved(unit);  // a lone surrogate becomes U+FFFD there
+        }
+    }
+}
+
+char16_t UnitAt(const unsigned char* p, bool bigEndian) {
+    return bigEndian ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
+}
+
+template <bool bigEndian>
+void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t unitCount = bytes.size() / 2;
+    // Blocks of units, so that a pair split between blocks is joined.
+    constexpr std::size_t kBlock = 4096;
+    char16_t block[kBlock + 1];
+    std::size_t carried = 0;  // a high surrogate kept from the last block
+    for (std::size_t done = 0; done < unitCount;) {
+        std::size_t count = std::min(kBlock, unitCount - done);
+        for (std::size_t i = 0; i < count; ++i) block[carried + i] = UnitAt(p + 2 * (done + i), bigEndian);
+        done += count;
+        std::size_t filled = carried + count;
+        carried = 0;
+        if (done < unitCount && IsHighSurrogate(block[filled - 1])) {
+            --filled;
+            carried = 1;
+        }
+        DecodeUnits(block, filled, out);
+        if (carried) block[0] = block[filled];
+    }
+    if (bytes.size() % 2 != 0) out.Put(kReplacement);
+}
+
+// A byte below 80 is never a lead byte in any code page the layer has, so
+// a character always ends with it, and the text can be converted in parts
+// split after one.
+std::size_t PartEnd(std::string_view bytes, std::size_t start, std::size_t preferredLength) {
+    if (bytes.size() - start <= preferredLength) return bytes.size();
+    std::size_t end = start + preferredLength;
+    for (std::size_t i = end; i > start; --i)
+        if (static_cast<unsigned char>(bytes[i - 1]) < 0x80) return i;
+    for (std::size_t i = end; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) return std::min(i + 1, start + std::size_t(INT_MAX));
+    return std::min(bytes.size(), start + std::size_t(INT_MAX));
+}
+
+bool CanConvert(unsigned codePage) { return MultiByteToWide(codePage, 0, "a", 1, nullptr, 0) > 0; }
+
+// A single-byte code page converts each byte by itself (SingleByteUnits
+// promises it): through the byte's unit, with no buffer of units.
+void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out) {
+    constexpr std::size_t kBlock = 1 << 16;
+    for (std::size_t start = 0; start < bytes.size(); start += kBlock) {
+        std::size_t count = std::min(kBlock, bytes.size() - start);
+        out.Reserve(3 * count);
+        for (std::size_t i = 0; i < count; ++i) out.PutReserved(units[static_cast<unsigned char>(bytes[start + i])]);
+    }
+}
+
+void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
+    if (!CanConvert(codePage)) codePage = kFallbackCodePage;
+    char16_t singleUnits[256];
+    if (SingleByteUnits(codePage, singleUnits)) {
+        DecodeSingleBytes(bytes, singleUnits, out);
+        return;
+    }
+    constexpr std::size_t kPart = 1 << 16;
+    std::vector<char16_t> units;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = PartEnd(bytes, start, kPart);
+        int byteCount = static_cast<int>(end - start);
+        // No code page gives more units than bytes.
+        if (units.size() < end - start) units.resize(end - start);
+        int written = MultiByteToWide(codePage, 0, bytes.data() + start, byteCount, units.data(), byteCount);
+        DecodeUnits(units.data(), std::size_t(std::max(written, 0)), out);
+        start = end;
+    }
+}
+
+// ----- sniffing -----
+
+struct ByteOrderMark {
+    std::string_view bytes;
+    PlainEncoding encoding;
+};
+
+constexpr ByteOrderMark kByteOrderMarks[] = {
+    {"\xEF\xBB\xBF"sv, PlainEncoding::Utf8},
+    {"\xFF\xFE"sv, PlainEncoding::Utf16LE},
+    {"\xFE\xFF"sv, PlainEncoding::Utf16BE},
+};
+
+bool IsTextControl(char16_t unit) { return unit >= 0x09 && unit <= 0x0D; }
+
+// High bytes of the blocks that East Asian text is written in: ASCII,
+// CJK punctuation and kana, ideographs, Hangul, full-width forms.
+bool IsEastAsianHighByte(unsigned high) {
+    return high == 0x00 || high == 0x30 || high == 0x31 || (high >= 0x4E && high <= 0x9F) ||
+           (high >= 0xAC && high <= 0xD7) || high == 0xFF;
+}
+
+// How well the start of `bytes` reads as UTF-16 in one byte order: the
+// number of units whose high byte is 00, or -1 when it does not read as
+// UTF-16 text. Alphabetic scripts put 00 in the high byte of their spaces,
+// digits and punctuation, and keep their letters in one block; East Asian
+// text keeps to its few blocks.
+long Utf16Evidence(std::string_view bytes, bool bigEndian) {
+    // An odd length (a file cut short) leaves its last byte out of the test.
+    if (bytes.size() < 2) return -1;
+    std::size_t sampled = std::min(bytes.size(), kUtf16SampleBytes) & ~std::size_t(1);
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t units = sampled / 2;
+    std::array<std::size_t, 256> highCounts{};
+    std::size_t highZero = 0, lowZero = 0, eastAsian = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        char16_t unit = UnitAt(p + 2 * i, bigEndian);
+        unsigned high = unit >> 8;
+        if (unit < 0x20 && !IsTextControl(unit)) return -1;
+        if (unit == 0xFFFE || unit == 0xFFFF) return -1;
+        if (IsHighSurrogate(unit)) {
+            bool last = i + 1 == units;
+            if (!last && !IsLowSurrogate(UnitAt(p + 2 * (i + 1), bigEndian))) return -1;
+            if (!last) ++i;
+            continue;
+        }
+        if (IsLowSurrogate(unit)) return -1;
+        ++highCounts[high];
+        if (high == 0) ++highZero;
+        else if ((unit & 0xFF) == 0) ++lowZero;
+        if (IsEastAsianHighByte(high)) ++eastAsian;
+    }
+    // One 00 high byte could be a single zero byte after 8-bit text.
+    if (highZero < 2 || lowZero * 16 > units) return -1;
+    std::array<std::size_t, 256> sorted = highCounts;
+    std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
+    bool alphabetic = highZero * 10 >= units && (sorted[0] + sorted[1]) * 10 >= units * 6;
+    bool eastAsianText = eastAsian * 20 >= units * 19;
+    return alphabetic || eastAsianText ? long(highZero) : -1;
+}
+
+}  // namespace
+
+PlainSniff SniffPlainText(std::string_view bytes) {
+    for (const ByteOrderMark& mark : kByteOrderMarks)
+        if (bytes.substr(0, mark.bytes.size()) == mark.bytes) return {mark.encoding, mark.bytes.size()};
+    if (!BinaryFormatOf(bytes).empty()) return {PlainEncoding::Binary, 0};
+    if (bytes.find('\0') != std::string_view::npos) {
+        long littleEndian = Utf16Evidence(bytes, false);
+        long bigEndian = Utf16Evidence(bytes, true);
+        if (littleEndian >= 0 || bigEndian >= 0)
+            return {littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0};
+        // Zero bytes that only end the file (a terminator, padding) are
+        // not part of the text, which is judged without them.
+        // A file of nothing but zero bytes holds no text at all.
+        std::size_t last = bytes.find_last_not_of('\0');
+        if (last == std::string_view::npos) return {PlainEncoding::Binary, 0};
+        bytes = bytes.substr(0, last + 1);
+        if (bytes.find('\0') != std::string_view::npos) return {PlainEncoding::Binary, 0};
+    }
+    return {IsUtf8AllowingCutEnd(bytes) ? PlainEncoding::Utf8 : PlainEncoding::Ansi, 0};
+}
+
+std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
+    if (sniff.encoding == PlainEncoding::Binary) return {};
+    std::string_view text = bytes.substr(std::min(sniff.bomLength, bytes.size()));
+    Utf8Text out(text.size());
+    std::string storage;
+    switch (sniff.encoding) {
+        case PlainEncoding::Utf8: DecodeUtf8(WithoutZeroBytes(text, storage), out); break;
+        case PlainEncoding::Utf16LE: DecodeUtf16<false>(text, out); break;
+        case PlainEncoding::Utf16BE: DecodeUtf16<true>(text, out); break;
+        case PlainEncoding::Ansi: DecodeAnsi(WithoutZeroBytes(text, storage), ansiCodePage, out); break;
+        case PlainEncoding::Binary: break;
+    }
+    return out.Take();
+}
+
+}  // namespace idxfilter::complete
