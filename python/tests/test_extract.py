@@ -259,10 +259,10 @@ def test_a_document_of_200_mb(tmp_path: pathlib.Path, reader: str) -> None:
         f.write("}")
     assert path.stat().st_size > 200 * 1024 * 1024
     result = idxfilter.extract(path, reader=reader)
-    end = "\r\n" if reader == "exact" else "\n"
+    line_end = "\r\n" if reader == "exact" else "\n"
     assert result.units > 0 and result.reason is None
-    assert result.text.count("quarterly caf\u00e9 report") == count
-    assert result.units == len(result.text) + 0  # no character here takes two units
-    assert result.text.startswith("quarterly caf\u00e9 report ") and result.text.endswith(end)
+    assert result.text.count("quarterly caf\u00e9 report \u0436 " + line_end) >= count - 1
+    assert result.text.count("quarterly caf\u00e9 report \u0436") == count
+    assert result.units == len(result.text)  # no character here takes two units
     data = path.read_bytes()
     assert idxfilter.extract_bytes(data, reader=reader).units == result.units
