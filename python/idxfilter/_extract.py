@@ -58,7 +58,7 @@ def _result(extraction: _native.Extraction, empty: bool, source: Source | None, 
         if extraction.reason == REASON_UNREADABLE and unreadable is not None:
             return Result("", {}, -1, unreadable, source, name)
         return Result("", {}, -1, reason_for_library(extraction.reason, empty), source, name)
-    return Result(extraction.text.decode("utf-8"), dict(extraction.properties), extraction.units,
+    return Result(extraction.text, dict(extraction.properties or ()), extraction.units,
                   None, source, name)
 
 

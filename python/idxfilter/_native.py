@@ -14,7 +14,7 @@ from __future__ import annotations
 
 import ctypes
 import itertools
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 from typing import Any
 
 from ._library import load_library
@@ -35,14 +35,21 @@ class _Options(ctypes.Structure):
 @dataclass(slots=True)
 class Extraction:
     """What one call delivered: the library's result and reason code, the
-    UTF-8 text (empty when none) and the properties in the order lent."""
+    text (empty when none) and the properties in the order lent."""
 
     units: int = -1
     reason: int = 0
-    text: bytes = b""
-    properties: list[tuple[str, str]] = field(default_factory=list)
+    text: str = ""
+    properties: list[tuple[str, str]] | None = None
     error: BaseException | None = None
 
+
+# The text is decoded straight from the library's buffer (strictly: the
+# library promises valid UTF-8), without a bytes copy in between. The
+# callback holds the GIL, as a PyDLL call needs.
+_decode_utf8 = ctypes.pythonapi.PyUnicode_DecodeUTF8
+_decode_utf8.argtypes = [ctypes.c_void_p, ctypes.c_ssize_t, ctypes.c_char_p]
+_decode_utf8.restype = ctypes.py_object
 
 _collectors: dict[int, Extraction] = {}
 _keys = itertools.count(1)
@@ -53,7 +60,7 @@ def _copy_text(text: int | None, length: int, user: int | None) -> None:
     if collector is None:
         return
     try:
-        collector.text = ctypes.string_at(text, length) if length else b""
+        collector.text = _decode_utf8(text, length, None) if length else ""
     except BaseException as error:  # noqa: BLE001 - nothing may cross into C
         collector.error = error
 
@@ -64,8 +71,10 @@ def _copy_property(name: bytes | None, value: int | None, length: int, user: int
         return
     try:
         word = (name or b"").decode("utf-8")
+        if collector.properties is None:
+            collector.properties = []
         collector.properties.append(
-            (word, ctypes.string_at(value, length).decode("utf-8") if length else ""))
+            (word, _decode_utf8(value, length, None) if length else ""))
     except BaseException as error:  # noqa: BLE001 - nothing may cross into C
         collector.error = error
 
@@ -84,29 +93,23 @@ _extract_bytes.restype = ctypes.c_int64
 _extract_bytes.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(_Options), _TextSink,
                            _PropertySink, ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
 
-_options_cache: dict[tuple[int, int], _Options] = {}
+_options_cache: dict[tuple[int, int], Any] = {}
 
 
-def _options(reader: int, ansi_code_page: int) -> _Options:
-    """The options struct for these values (read-only to the library, so shared)."""
+def _options(reader: int, ansi_code_page: int) -> Any:
+    """A pointer to the options struct for these values (read-only to the
+    library, so one per pair serves every call on every thread)."""
     key = (reader, ansi_code_page)
     options = _options_cache.get(key)
     if options is None:
-        options = _Options(ctypes.sizeof(_Options), reader, ansi_code_page)
+        options = ctypes.pointer(_Options(ctypes.sizeof(_Options), reader, ansi_code_page))
         _options_cache[key] = options
     return options
 
 
-def _call(function: Any, arguments: tuple[Any, ...], reader: int, ansi_code_page: int) -> Extraction:
-    collector = Extraction()
-    key = next(_keys)
-    _collectors[key] = collector
-    reason = ctypes.c_int(0)
-    try:
-        collector.units = function(*arguments, ctypes.byref(_options(reader, ansi_code_page)),
-                                   _text_sink, _property_sink, key, ctypes.byref(reason))
-    finally:
-        del _collectors[key]
+def _finished(collector: Extraction, key: int, units: int, reason: Any) -> Extraction:
+    del _collectors[key]
+    collector.units = units
     collector.reason = reason.value
     if collector.error is not None:
         raise collector.error
@@ -115,7 +118,31 @@ def _call(function: Any, arguments: tuple[Any, ...], reader: int, ansi_code_page
 
 def extract_path(path: bytes, reader: int, ansi_code_page: int) -> Extraction:
     """``idx_extract_path`` on ``path`` (bytes without NUL)."""
-    return _call(_extract_path, (path,), reader, ansi_code_page)
+    collector = Extraction()
+    key = next(_keys)
+    _collectors[key] = collector
+    reason = ctypes.c_int(0)
+    try:
+        units = _extract_path(path, _options(reader, ansi_code_page), _text_sink, _property_sink,
+                              key, ctypes.byref(reason))
+    except BaseException:
+        del _collectors[key]
+        raise
+    return _finished(collector, key, units, reason)
+
+
+def _extract_bytes_at(data: Any, size: int, reader: int, ansi_code_page: int) -> Extraction:
+    collector = Extraction()
+    key = next(_keys)
+    _collectors[key] = collector
+    reason = ctypes.c_int(0)
+    try:
+        units = _extract_bytes(data, size, _options(reader, ansi_code_page), _text_sink,
+                               _property_sink, key, ctypes.byref(reason))
+    except BaseException:
+        del _collectors[key]
+        raise
+    return _finished(collector, key, units, reason)
 
 
 class _Buffer(ctypes.Structure):
@@ -141,13 +168,13 @@ def extract_buffer(document: Any, reader: int, ansi_code_page: int) -> Extractio
     """``idx_extract_bytes`` on an object with the buffer protocol, C-contiguous
     (the caller makes other layouts contiguous first)."""
     if isinstance(document, bytes):
-        return _call(_extract_bytes, (document, len(document)), reader, ansi_code_page)
+        return _extract_bytes_at(document, len(document), reader, ansi_code_page)
     view = _Buffer()
     if _get_buffer(document, ctypes.byref(view), _PYBUF_SIMPLE) != 0:  # raises BufferError
         raise BufferError("the document's buffer cannot be read as contiguous bytes")
     try:
         # An empty document is still passed by a pointer that is not null.
         data = view.buf if view.len > 0 else b""
-        return _call(_extract_bytes, (data, view.len), reader, ansi_code_page)
+        return _extract_bytes_at(data, view.len, reader, ansi_code_page)
     finally:
         _release_buffer(ctypes.byref(view))
