@@ -44,6 +44,13 @@ def _yield_outcomes(outcomes: list[Outcome]) -> Iterator[Result]:
         yield outcome
 
 
+def check_path_list(paths: object) -> None:
+    """TypeError for one path given where a list of paths is wanted (a string
+    would otherwise be read as one path per character)."""
+    if isinstance(paths, (str, bytes, bytearray, memoryview, os.PathLike)):
+        raise TypeError(f"paths must be an iterable of paths, not one {type(paths).__name__}")
+
+
 def default_jobs() -> int:
     """The number of threads when none is asked for: the cores this process may use."""
     try:
@@ -72,6 +79,7 @@ def extract_many(paths: Iterable[Source], *, jobs: int | None = None, reader: Re
     a path of the wrong type raises its TypeError when its turn comes.
     Closing the iterator early stops the threads once their batch is done.
     """
+    check_path_list(paths)
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
     check_options(reader_value, code_page)

@@ -29,6 +29,7 @@ from typing import Any
 
 from ._cluster import ClusterError, Connection
 from ._extract import check_options, path_bytes
+from ._many import check_path_list
 from ._options import CodePage, Reader, code_page_number, reader_number
 from ._partition_file import is_temporary, partition_name
 from ._partition_tasks import run_partitions
@@ -105,6 +106,7 @@ def extract_to_jsonl(paths: Iterable[Source], output_dir: str | os.PathLike[str]
     names in order). Raises :class:`ClusterError` when the cluster cannot
     finish the run.
     """
+    check_path_list(paths)
     reader_value = reader_number(reader)
     code_page = code_page_number(ansi_code_page, reader_value)
     check_options(reader_value, code_page)

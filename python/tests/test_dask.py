@@ -139,10 +139,13 @@ def test_earlier_output_is_kept_unless_overwritten(cluster, documents: list[byte
     ({"partition_size": "10"}, TypeError),
     ({"reader": "fast"}, ValueError),
     ({"reader": "exact", "ansi_code_page": 12345}, ValueError),
+    ({"paths": "one/path.rtf"}, TypeError),
 ])
 def test_bad_arguments(tmp_path: pathlib.Path, arguments: dict, error: type) -> None:
+    arguments = {"paths": [b"x"], **arguments}
     with pytest.raises(error):
-        idxfilter.dask.extract_to_jsonl([b"x"], tmp_path, **arguments)
+        idxfilter.dask.extract_to_jsonl(output_dir=tmp_path, **arguments)
+    assert not list(tmp_path.iterdir())  # refused before anything was written
 
 
 def _start(command: list[str], env: dict | None = None) -> subprocess.Popen:
