@@ -39,11 +39,12 @@ def tool_arguments(reader: str) -> list[str]:
     pytest.skip("this build of the tool has no complete reader")
 
 
-def tool_rows(paths: list[bytes], reader: str, cwd: str | None = None) -> list[dict]:
-    """The tool's --jsonl rows for ``paths``, parsed, in order. Long lists are
-    given in slices (argument length)."""
+def tool_rows(paths: list[bytes], reader: str, cwd: str | None = None,
+              extra: tuple[str, ...] = ()) -> list[dict]:
+    """The tool's --jsonl rows for ``paths``, parsed, in order (``extra``: more
+    options). Long lists are given in slices (argument length)."""
     rows: list[dict] = []
-    options = tool_arguments(reader)
+    options = tool_arguments(reader) + list(extra)
     for start in range(0, len(paths), 500):
         out = subprocess.run([tool_path().encode(), b"--jsonl", *map(str.encode, options), b"--",
                               *paths[start:start + 500]],

@@ -236,6 +236,33 @@ def test_bad_arguments(call, error) -> None:
         call()
 
 
+CODE_PAGE_OPTIONS = [(None, ()), (1251, ("--ansi-codepage", "1251")),
+                     (1253, ("--ansi-codepage", "1253")), (932, ("--ansi-codepage", "932")),
+                     ("guess", ("--ansi-codepage", "auto"))]
+
+
+@pytest.mark.parametrize("code_page,tool_options", CODE_PAGE_OPTIONS)
+def test_code_page_options_match_the_tools(tmp_path: pathlib.Path, reader: str, code_page,
+                                           tool_options: tuple[str, ...]) -> None:
+    if code_page == "guess" and reader == "exact":
+        pytest.skip("the exact reader does not guess")
+    texts = ["\u041f\u0440\u0438\u0432\u0435\u0442 \u043c\u0438\u0440, \u044d\u0442\u043e "
+             "\u0442\u0435\u0441\u0442 \u043a\u043e\u0434\u0438\u0440\u043e\u0432\u043a\u0438.\n",
+             "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u03ba\u03cc\u03c3\u03bc\u03b5\n"]
+    paths = []
+    for name, text, encoding in (("ru.txt", texts[0], "cp1251"), ("el.txt", texts[1], "cp1253"),
+                                 ("ja.txt", "\u65e5\u672c\u8a9e\u306e\u6587\u66f8\n", "cp932")):
+        path = tmp_path / name
+        path.write_bytes(text.encode(encoding))
+        rtf = tmp_path / (name + ".rtf")
+        rtf.write_bytes(b"{\\rtf1\\ansi " + text.encode(encoding).replace(b"\n", b"\\par ") + b"}")
+        paths += [os.fsencode(path), os.fsencode(rtf)]
+    expected = [comparable(row, reader) for row in tool_rows(paths, reader, extra=tool_options)]
+    rows = [idxfilter.jsonl_row(idxfilter.extract(p, reader=reader, ansi_code_page=code_page))
+            for p in paths]
+    assert rows == expected
+
+
 def test_code_pages_change_8bit_text() -> None:
     data = "\u0436\u0443\u043a".encode("cp1251") + b"\n"
     assert idxfilter.extract_bytes(data, reader="exact").text == data.decode("cp1252")
