@@ -49,49 +49,55 @@ def _collect(pending: set[Any], outcomes: list[dict[str, Any]], result_timeout: 
                                "the scheduler may have gone away")
 
 
-def run_partitions(connection: Connection, partitions: Iterator[list[bytes]], folder: str, reader: int,
-         code_page: int, timeout: float | None, lost_scheduler_timeout: float) -> list[dict[str, Any]]:
+def _check_client(client: Any, unreachable_since: float | None, now: float,
+                  lost_scheduler_timeout: float) -> float | None:
+    """Raises ClusterError once the client has lost its scheduler for good
+    (closed, or reconnecting for longer than the timeout); returns since when
+    it has been without one (None: it has one)."""
+    if client.status == "running":
+        return None
+    since = unreachable_since or now
+    if client.status in ("closing", "closed") or now - since > lost_scheduler_timeout:
+        raise ClusterError(f"lost the Dask scheduler (client {client.status})")
+    return since
+
+
+def run_partitions(connection: Connection, partitions: Iterator[list[bytes]], folder: str,
+                   reader: int, code_page: int, timeout: float | None,
+                   lost_scheduler_timeout: float) -> list[dict[str, Any]]:
+    """Runs write_partition on every partition, at most a few per worker
+    thread at a time, and returns their outcomes (in no particular order)."""
     client = connection.client
     window = 4 * worker_threads(client) + 2
     deadline = None if timeout is None else time.monotonic() + timeout
     run_id = os.urandom(6).hex()
     pending: set[Any] = set()
     outcomes: list[dict[str, Any]] = []
-    index = 0
-    submitted = 0
-    exhausted = False
+    submitted = index = 0
     unreachable_since: float | None = None
     try:
         while True:
-            while not exhausted and len(pending) < window:
-                batch = next(partitions, None)
-                if batch is None:
-                    exhausted = True
-                    break
+            while len(pending) < window and (batch := next(partitions, None)) is not None:
                 pending.add(client.submit(write_partition, index, batch, folder, reader, code_page,
                                           key=f"idxfilter-partition-{run_id}-{index}", pure=False,
                                           retries=1))
                 index += 1
                 submitted += len(batch)
             if not pending:
-                rows = sum(outcome["rows"] for outcome in outcomes)
-                if rows != submitted:
-                    raise ClusterError(f"{submitted} paths were given and {rows} rows written")
-                return outcomes
+                break
             _collect(pending, outcomes, lost_scheduler_timeout)
             now = time.monotonic()
-            if client.status != "running":
-                unreachable_since = unreachable_since or now
-                if client.status in ("closing", "closed") or \
-                        now - unreachable_since > lost_scheduler_timeout:
-                    raise ClusterError(f"lost the Dask scheduler (client {client.status})")
-            else:
-                unreachable_since = None
+            unreachable_since = _check_client(client, unreachable_since, now,
+                                              lost_scheduler_timeout)
             if deadline is not None and now > deadline:
                 raise ClusterError(f"the extraction did not finish within {timeout:g} s")
     except BaseException:
         _cancel_quietly(client, pending)
         raise
+    rows = sum(outcome["rows"] for outcome in outcomes)
+    if rows != submitted:
+        raise ClusterError(f"{submitted} paths were given and {rows} rows written")
+    return outcomes
 
 
 def _cancel_quietly(client: Any, futures: set[Any]) -> None:

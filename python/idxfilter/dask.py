@@ -117,8 +117,8 @@ def extract_to_jsonl(paths: Iterable[Source], output_dir: str | os.PathLike[str]
     folder = _prepare_folder(output_dir, overwrite)
     connection = Connection(client, connect_timeout)
     try:
-        outcomes = run_partitions(connection, _partitions(paths, partition_size), folder, reader_value,
-                        code_page, timeout, connect_timeout)
+        outcomes = run_partitions(connection, _partitions(paths, partition_size), folder,
+                                  reader_value, code_page, timeout, connect_timeout)
     except (OSError, TimeoutError) as error:
         raise ClusterError(f"lost the Dask scheduler during the run: {error}") from error
     except (CancelledError, asyncio.CancelledError) as error:

@@ -198,3 +198,19 @@ def test_a_scheduler_that_dies_during_the_run(documents: list[bytes],
             if process is not None and process.poll() is None:
                 os.killpg(process.pid, signal.SIGKILL)
                 process.wait()
+
+
+def test_a_run_that_outlasts_its_timeout(documents: list[bytes], tmp_path: pathlib.Path) -> None:
+    # A FIFO without a writer blocks its reader, as it blocks the tool.
+    fifo = tmp_path / "fifo"
+    os.mkfifo(fifo)
+    with distributed.LocalCluster(n_workers=1, threads_per_worker=1, processes=True,
+                                  dashboard_address="127.0.0.1:0") as local, \
+            distributed.Client(local) as client:
+        start = time.monotonic()
+        with pytest.raises(idxfilter.dask.ClusterError, match="did not finish within 2 s"):
+            idxfilter.dask.extract_to_jsonl(documents[:20] + [os.fsencode(fifo)], tmp_path / "out",
+                                            client=client, partition_size=5, timeout=2)
+        assert time.monotonic() - start < 20
+        with open(fifo, "wb"):  # lets the blocked worker go
+            pass
