@@ -4,7 +4,7 @@ from __future__ import annotations
 
 from typing import Any
 
-from ._many import default_jobs
+from ._many import usable_cores
 
 
 class ClusterError(RuntimeError):
@@ -23,7 +23,7 @@ class Connection:
         self.connect_timeout = connect_timeout
         if client is None:
             self.cluster = distributed.LocalCluster(
-                n_workers=default_jobs(), threads_per_worker=1, processes=True,
+                n_workers=usable_cores(), threads_per_worker=1, processes=True,
                 dashboard_address="127.0.0.1:0")
             self.client = distributed.Client(self.cluster, timeout=connect_timeout)
             self.owned = True
