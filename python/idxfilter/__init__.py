@@ -19,12 +19,12 @@ from a Dask cluster.
 from __future__ import annotations
 
 from ._extract import extract, extract_bytes
-from ._jsonl import jsonl_row, jsonl_line
+from ._jsonl import jsonl_line, jsonl_line_bytes, jsonl_row
 from ._library import LibraryNotFound
 from ._many import extract_many
 from ._native import LIBRARY_PATH as library_path
 from ._result import Result
 
 __all__ = ["Result", "LibraryNotFound", "extract", "extract_bytes", "extract_many", "jsonl_row",
-           "jsonl_line", "library_path"]
+           "jsonl_line", "jsonl_line_bytes", "library_path"]
 __version__ = "2.2.0"

@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import os
+from dataclasses import dataclass
 from typing import Any
 
 from . import _native
@@ -11,7 +12,8 @@ from ._options import CodePage, Reader, code_page_number, reader_number
 from ._reasons import REASON_BAD_ARGUMENT, REASON_UNREADABLE, reason_for_library
 from ._result import Result, Source
 
-_READER_NAMES = ("complete", "exact")
+READER_NAMES = ("complete", "exact")
+_READER_NAMES = READER_NAMES
 
 
 def path_bytes(source: object) -> bytes:
@@ -48,34 +50,56 @@ def check_options(reader: int, ansi_code_page: int) -> None:
     _accepted_options.add((reader, ansi_code_page))
 
 
-def _result(extraction: _native.Extraction, empty: bool, source: Source | None, reader: int,
-            ansi_code_page: int, unreadable: str | None = None) -> Result:
-    name = _READER_NAMES[reader]
+@dataclass(slots=True)
+class Delivered:
+    """One file's outcome before it becomes a Result: the library's result,
+    the text (str, or UTF-8 bytes), the properties, why there is no text."""
+
+    units: int
+    text: str | bytes
+    meta: dict[str, str]
+    reason: str | None
+
+
+def _delivered(extraction: _native.Extraction, empty: bool, reader: int, ansi_code_page: int,
+               unreadable: str | None = None) -> Delivered:
     if extraction.units <= 0:
         if extraction.reason == REASON_BAD_ARGUMENT:
-            raise ValueError(f"the library refused reader={name!r} with ansi_code_page="
-                             f"{ansi_code_page}: that code page is not available")
+            raise ValueError(f"the library refused reader={_READER_NAMES[reader]!r} with "
+                             f"ansi_code_page={ansi_code_page}: that code page is not available")
+        nothing = b"" if extraction.utf8 else ""
         if extraction.reason == REASON_UNREADABLE and unreadable is not None:
-            return Result("", {}, -1, unreadable, source, name)
-        return Result("", {}, -1, reason_for_library(extraction.reason, empty), source, name)
-    return Result(extraction.text, dict(extraction.properties or ()), extraction.units,
-                  None, source, name)
+            return Delivered(-1, nothing, {}, unreadable)
+        return Delivered(-1, nothing, {}, reason_for_library(extraction.reason, empty))
+    return Delivered(extraction.units, extraction.text, dict(extraction.properties or ()), None)
+
+
+def deliver_file(path: bytes, reader: int, ansi_code_page: int, utf8: bool = False) -> Delivered:
+    """The file at ``path`` (checked bytes), looked at as the tool looks at it;
+    the text as str, or as UTF-8 bytes with ``utf8``."""
+    opened = open_input(path)
+    if opened.reason is not None:
+        return Delivered(-1, b"" if utf8 else "", {}, opened.reason)
+    unreadable = None
+    if opened.data is not None:
+        extraction = _native.extract_buffer(opened.data, reader, ansi_code_page, utf8)
+    else:
+        assert opened.path is not None
+        extraction = _native.extract_path(opened.path, reader, ansi_code_page, utf8)
+        if extraction.reason == REASON_UNREADABLE:
+            unreadable = opened.reason_it_cannot_be_read()
+    return _delivered(extraction, opened.empty, reader, ansi_code_page, unreadable)
+
+
+def _as_result(delivered: Delivered, source: Source | None, reader: int) -> Result:
+    assert isinstance(delivered.text, str)
+    return Result(delivered.text, delivered.meta, delivered.units, delivered.reason, source,
+                  _READER_NAMES[reader])
 
 
 def extract_file(path: bytes, source: Source | None, reader: int, ansi_code_page: int) -> Result:
-    """The file at ``path`` (checked bytes), looked at as the tool looks at it."""
-    opened = open_input(path)
-    if opened.reason is not None:
-        return Result("", {}, -1, opened.reason, source, _READER_NAMES[reader])
-    unreadable = None
-    if opened.data is not None:
-        extraction = _native.extract_buffer(opened.data, reader, ansi_code_page)
-    else:
-        assert opened.path is not None
-        extraction = _native.extract_path(opened.path, reader, ansi_code_page)
-        if extraction.reason == REASON_UNREADABLE:
-            unreadable = opened.reason_it_cannot_be_read()
-    return _result(extraction, opened.empty, source, reader, ansi_code_page, unreadable)
+    """The file at ``path`` (checked bytes) as a Result naming ``source``."""
+    return _as_result(deliver_file(path, reader, ansi_code_page), source, reader)
 
 
 def extract_document(document: Any, reader: int, ansi_code_page: int) -> Result:
@@ -90,7 +114,7 @@ def extract_document(document: Any, reader: int, ansi_code_page: int) -> Result:
             document = view.tobytes()
         extraction = _native.extract_buffer(document, reader, ansi_code_page)
         empty = view.nbytes == 0
-    return _result(extraction, empty, None, reader, ansi_code_page)
+    return _as_result(_delivered(extraction, empty, reader, ansi_code_page), None, reader)
 
 
 def extract(source: Source | bytearray | memoryview, *, reader: Reader = "complete",

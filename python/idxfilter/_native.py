@@ -35,11 +35,13 @@ class _Options(ctypes.Structure):
 @dataclass(slots=True)
 class Extraction:
     """What one call delivered: the library's result and reason code, the
-    text (empty when none) and the properties in the order lent."""
+    text (empty when none; str, or its UTF-8 bytes when ``utf8`` was asked
+    for) and the properties in the order lent."""
 
+    utf8: bool = False
     units: int = -1
     reason: int = 0
-    text: str = ""
+    text: str | bytes = ""
     properties: list[tuple[str, str]] | None = None
     error: BaseException | None = None
 
@@ -60,7 +62,10 @@ def _copy_text(text: int | None, length: int, user: int | None) -> None:
     if collector is None:
         return
     try:
-        collector.text = _decode_utf8(text, length, None) if length else ""
+        if collector.utf8:
+            collector.text = ctypes.string_at(text, length) if length else b""
+        else:
+            collector.text = _decode_utf8(text, length, None) if length else ""
     except BaseException as error:  # noqa: BLE001 - nothing may cross into C
         collector.error = error
 
@@ -116,9 +121,10 @@ def _finished(collector: Extraction, key: int, units: int, reason: Any) -> Extra
     return collector
 
 
-def extract_path(path: bytes, reader: int, ansi_code_page: int) -> Extraction:
-    """``idx_extract_path`` on ``path`` (bytes without NUL)."""
-    collector = Extraction()
+def extract_path(path: bytes, reader: int, ansi_code_page: int, utf8: bool = False) -> Extraction:
+    """``idx_extract_path`` on ``path`` (bytes without NUL); the text as str,
+    or as the library's UTF-8 bytes with ``utf8``."""
+    collector = Extraction(utf8)
     key = next(_keys)
     _collectors[key] = collector
     reason = ctypes.c_int(0)
@@ -131,8 +137,9 @@ def extract_path(path: bytes, reader: int, ansi_code_page: int) -> Extraction:
     return _finished(collector, key, units, reason)
 
 
-def _extract_bytes_at(data: Any, size: int, reader: int, ansi_code_page: int) -> Extraction:
-    collector = Extraction()
+def _extract_bytes_at(data: Any, size: int, reader: int, ansi_code_page: int,
+                      utf8: bool) -> Extraction:
+    collector = Extraction(utf8)
     key = next(_keys)
     _collectors[key] = collector
     reason = ctypes.c_int(0)
@@ -164,17 +171,18 @@ _release_buffer.restype = None
 _PYBUF_SIMPLE = 0  # contiguous bytes, read-only allowed
 
 
-def extract_buffer(document: Any, reader: int, ansi_code_page: int) -> Extraction:
+def extract_buffer(document: Any, reader: int, ansi_code_page: int,
+                   utf8: bool = False) -> Extraction:
     """``idx_extract_bytes`` on an object with the buffer protocol, C-contiguous
     (the caller makes other layouts contiguous first)."""
     if isinstance(document, bytes):
-        return _extract_bytes_at(document, len(document), reader, ansi_code_page)
+        return _extract_bytes_at(document, len(document), reader, ansi_code_page, utf8)
     view = _Buffer()
     if _get_buffer(document, ctypes.byref(view), _PYBUF_SIMPLE) != 0:  # raises BufferError
         raise BufferError("the document's buffer cannot be read as contiguous bytes")
     try:
         # An empty document is still passed by a pointer that is not null.
         data = view.buf if view.len > 0 else b""
-        return _extract_bytes_at(data, view.len, reader, ansi_code_page)
+        return _extract_bytes_at(data, view.len, reader, ansi_code_page, utf8)
     finally:
         _release_buffer(ctypes.byref(view))

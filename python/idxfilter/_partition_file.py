@@ -16,8 +16,8 @@ from collections import Counter
 from collections.abc import Sequence
 from typing import Any
 
-from ._extract import extract_file
-from ._jsonl import jsonl_line
+from ._extract import READER_NAMES, deliver_file
+from ._jsonl import line_bytes
 
 TEMPORARY_SUFFIX = ".tmp"
 
@@ -53,12 +53,15 @@ def write_partition(index: int, paths: Sequence[bytes], output_dir: str, reader:
     try:
         with open(temporary, "wb") as out:
             for path in paths:
-                result = extract_file(path, path, reader, code_page)
-                if result.units > 0:
+                # The library's UTF-8 goes into the line as it is: no str between.
+                delivered = deliver_file(path, reader, code_page, utf8=True)
+                if delivered.units > 0:
                     with_text += 1
                 else:
-                    failed[result.reason or ""] += 1
-                out.write(jsonl_line(result).encode("utf-8"))
+                    failed[delivered.reason or ""] += 1
+                assert isinstance(delivered.text, bytes)
+                out.write(line_bytes(path, READER_NAMES[reader], delivered.units, delivered.meta,
+                                     delivered.text, delivered.reason))
             out.flush()
             os.fsync(out.fileno())
         os.replace(temporary, final)

@@ -39,18 +39,22 @@ def tool_arguments(reader: str) -> list[str]:
     pytest.skip("this build of the tool has no complete reader")
 
 
+def tool_output(paths: list[bytes], reader: str, cwd: str | None = None,
+                extra: tuple[str, ...] = ()) -> bytes:
+    """What the tool writes with --jsonl for ``paths`` (``extra``: more
+    options). Long lists are given in slices (argument length)."""
+    options = tool_arguments(reader) + list(extra)
+    return b"".join(
+        subprocess.run([tool_path().encode(), b"--jsonl", *map(str.encode, options), b"--",
+                        *paths[start:start + 500]], capture_output=True, cwd=cwd,
+                       check=False).stdout
+        for start in range(0, len(paths), 500))
+
+
 def tool_rows(paths: list[bytes], reader: str, cwd: str | None = None,
               extra: tuple[str, ...] = ()) -> list[dict]:
-    """The tool's --jsonl rows for ``paths``, parsed, in order (``extra``: more
-    options). Long lists are given in slices (argument length)."""
-    rows: list[dict] = []
-    options = tool_arguments(reader) + list(extra)
-    for start in range(0, len(paths), 500):
-        out = subprocess.run([tool_path().encode(), b"--jsonl", *map(str.encode, options), b"--",
-                              *paths[start:start + 500]],
-                             capture_output=True, cwd=cwd, check=False).stdout
-        rows.extend(json.loads(line) for line in out.splitlines())
-    return rows
+    """The tool's --jsonl rows for ``paths``, parsed, in order."""
+    return [json.loads(line) for line in tool_output(paths, reader, cwd, extra).splitlines()]
 
 
 def comparable(row: dict, reader: str) -> dict:

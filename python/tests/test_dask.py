@@ -18,7 +18,7 @@ import pytest
 distributed = pytest.importorskip("distributed")
 
 import idxfilter.dask  # noqa: E402
-from conftest import comparable, make_documents, tool_rows  # noqa: E402
+from conftest import comparable, make_documents, tool_output, tool_rows  # noqa: E402
 
 pytestmark = pytest.mark.slow
 
@@ -32,8 +32,13 @@ def cluster():
 
 @pytest.fixture(scope="module")
 def documents(tmp_path_factory: pytest.TempPathFactory) -> list[bytes]:
-    paths = make_documents(tmp_path_factory.mktemp("cluster-docs"), 2000, seed=17, max_size=4000)
-    return paths + [paths[0] + b".missing", paths[1]]  # a missing file and a repeated one
+    folder = tmp_path_factory.mktemp("cluster-docs")
+    paths = make_documents(folder, 2000, seed=17, max_size=4000)
+    (folder / "empty.txt").write_bytes(b"")
+    (folder / "blank.rtf").write_bytes(b"{\\rtf1\\ansi }")
+    # A missing file, an empty one, one without text, a folder, a repeated one.
+    return paths + [paths[0] + b".missing", os.fsencode(folder / "empty.txt"),
+                    os.fsencode(folder / "blank.rtf"), os.fsencode(folder), paths[1]]
 
 
 def read_rows(folder: pathlib.Path, manifest: dict) -> list[dict]:
@@ -51,19 +56,26 @@ def test_rows_equal_the_tools(cluster, documents: list[bytes], tmp_path: pathlib
     out = tmp_path / "out"
     assert manifest == json.loads((out / "manifest.json").read_text())
     assert manifest["files"] == manifest["rows"] == len(documents)
-    assert manifest["with_text"] == len(documents) - 1 and manifest["failed"] == {"missing": 1}
+    assert manifest["with_text"] == len(documents) - 4
+    assert manifest["failed"] == {"a directory": 1, "empty": 1, "missing": 1, "no text": 1}
     assert manifest["partitions"] == 14 and len(manifest["parts"]) == 14
     assert sorted(p.name for p in out.iterdir()) == sorted(manifest["parts"] + ["manifest.json"])
     expected = [comparable(row, "exact") for row in tool_rows(documents, "exact")]
     assert read_rows(out, manifest) == expected
+    if all("reader" in row for row in tool_rows(documents[:1], "exact")):
+        # A tool that names the reader writes the very same bytes.
+        written = b"".join((out / name).read_bytes() for name in manifest["parts"])
+        assert written == tool_output(documents, "exact")
 
 
 def test_complete_reader_rows(cluster, documents: list[bytes], tmp_path: pathlib.Path) -> None:
-    paths = documents[:300]
+    paths = documents[:300] + documents[-5:]
     expected = [comparable(row, "complete") for row in tool_rows(paths, "complete")]
     manifest = idxfilter.dask.extract_to_jsonl(paths, tmp_path, client=cluster.scheduler_address,
                                                partition_size=64)
     assert read_rows(tmp_path, manifest) == expected
+    written = b"".join((tmp_path / name).read_bytes() for name in manifest["parts"])
+    assert written == tool_output(paths, "complete")
 
 
 def test_a_worker_killed_while_tasks_run(documents: list[bytes], tmp_path: pathlib.Path) -> None:

@@ -5,8 +5,10 @@ from __future__ import annotations
 import json
 import os
 import pathlib
+import random
 
 import idxfilter
+from idxfilter._jsonl import json_string
 from conftest import comparable, tool_rows
 
 NAMES = [b"plain.txt", "caf\u00e9 \u043c\u0438\u0440.txt".encode(), b"quote\".txt", b"back\\slash.txt",
@@ -41,3 +43,28 @@ def test_keys_are_in_the_tools_order() -> None:
     result = idxfilter.Result("t", {"title": "T"}, 1, None, "p", "complete")
     assert idxfilter.jsonl_line(result) == \
         '{"path":"p","reader":"complete","result":1,"meta":{"title":"T"},"text":"t"}\n'
+
+
+def _compact(row: dict) -> str:
+    return json.dumps(row, ensure_ascii=False, separators=(",", ":")) + "\n"
+
+
+def test_escaping_equals_the_json_modules() -> None:
+    rng = random.Random(3)
+    alphabet = [chr(c) for c in range(0x20)] + list('"\\/ aZ\x7f\x80\u00e9\u2028\uffff') + \
+        ["\U0001F600", "\u0436"]
+    samples = ["", '"', "\\", "\\u0041", "\x00", "\x1f\x7f"]
+    samples += ["".join(rng.choice(alphabet) for _ in range(rng.randrange(1, 40)))
+                for _ in range(2000)]
+    for text in samples:
+        assert json_string(text) == json.dumps(text, ensure_ascii=False).encode(), repr(text)
+
+
+def test_lines_are_the_compact_json_of_the_rows(generated: list[bytes], tmp_path: pathlib.Path) -> None:
+    results = [idxfilter.extract(p) for p in generated[:50]]
+    results += [idxfilter.Result("a\x01b", {"title": 'q"\\', "author": "\u0436\n"}, 4, None,
+                                 b"\xff\x00".replace(b"\x00", b"x"), "complete"),
+                idxfilter.Result("", {}, -1, "unreadable (Input/output error)", "p", "exact")]
+    for result in results:
+        assert idxfilter.jsonl_line(result) == _compact(idxfilter.jsonl_row(result))
+        assert idxfilter.jsonl_line_bytes(result) == _compact(idxfilter.jsonl_row(result)).encode()
