@@ -181,13 +181,16 @@ def test_bytes_that_are_not_documents(reader: str) -> None:
     with open("/bin/true", "rb") as f:
         elf = f.read()
     rng = random.Random(5)
-    blobs = [elf, elf[:64], bytes(rng.randrange(256) for _ in range(100_000)), b"\0" * 4096,
-             b"{\\rtf1" + bytes(rng.randrange(256) for _ in range(5000)), b"{\\rtf1{{{{{{", b"\\"]
-    for blob in blobs:
+    binaries = [elf, bytes(rng.randrange(256) for _ in range(100_000)), b"\0" * 4096]
+    odd = [elf[:64], b"{\\rtf1" + bytes(rng.randrange(256) for _ in range(5000)), b"{\\rtf1{{{{{{",
+           b"\\"]
+    for blob in binaries + odd:
         result = idxfilter.extract_bytes(blob, reader=reader)
         assert isinstance(result.text, str)
         assert (result.units > 0) == (result.reason is None)
         assert result.units > 0 or result.reason in {"no text", "binary"}, result.reason
+    if reader == "complete":  # it tells a program or noise from text
+        assert [idxfilter.extract_bytes(b).reason for b in binaries] == ["binary"] * 3
     # A document in bytes given to extract is a path; the NUL bytes say it is not one.
     with pytest.raises(ValueError, match="extract_bytes"):
         idxfilter.extract(elf)
