@@ -127,7 +127,10 @@ def extract(source: Source | bytearray | memoryview, *, reader: Reader = "comple
     that are not UTF-8 work either way); any other bytes-like object
     (``bytearray``, ``memoryview``, ``mmap``, ``array``) is the document
     itself. A document that is a ``bytes`` object goes to
-    :func:`extract_bytes`.
+    :func:`extract_bytes`. (``bytes`` are paths because ``os.walk(b"...")``,
+    ``os.listdir(b".")`` and :func:`os.fsencode` give names as bytes, and
+    the names that are not valid UTF-8 need exactly that; a path is never
+    guessed from a document's bytes or the other way round.)
 
     ``reader``: "complete" reads RTF as today's writers mean it (Unicode
     characters, field results, the document properties in ``meta``) and
