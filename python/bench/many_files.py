@@ -1,6 +1,6 @@
 """Files per second: extract_many beside the command-line tool on the same files.
 
-usage: python3 python/bench/many_files.py TOOL DOCS [RUNS] [--reader R] [--jobs N]
+usage: python3 python/bench/many_files.py TOOL DOCS [RUNS] [--reader R] [--jobs N[,N...]]
                                           [--jsonl] [--tool-reader]
 
 DOCS is a folder of documents, e.g. the one bench/index_many_files.sh
@@ -8,7 +8,10 @@ makes and keeps with WORK=dir (WORK/docs). Each run times, one after the
 other, the tool over every file (find | sort | xargs, output to /dev/null,
 as that script does; with --jsonl the tool writes JSON lines) and
 extract_many over the same sorted paths (every result taken, its text
-read). Prints each run's wall and CPU seconds and the best of each.
+read), once for each thread count of --jobs (default: the package's
+default). Prints each run's wall and CPU seconds, and per thread count the
+median and best files per second and the median of the runs' ratios to the
+tool run beside them.
 """
 
 from __future__ import annotations
@@ -16,6 +19,7 @@ from __future__ import annotations
 import argparse
 import os
 import resource
+import statistics
 import subprocess
 import sys
 import time
@@ -66,31 +70,38 @@ def main() -> None:
     parser.add_argument("docs")
     parser.add_argument("runs", nargs="?", type=int, default=5)
     parser.add_argument("--reader", default="exact", choices=["complete", "exact"])
-    parser.add_argument("--jobs", type=int, default=None)
+    parser.add_argument("--jobs", default="", help="thread counts, e.g. 2,3,4")
     parser.add_argument("--jsonl", action="store_true", help="the tool writes JSON lines")
     parser.add_argument("--tool-reader", action="store_true",
                         help="pass --exact or --complete to the tool (builds that have both)")
     args = parser.parse_args()
     tool = os.path.realpath(args.tool)
     folder = os.path.abspath(args.docs)
-    paths = [os.path.join(folder, os.path.relpath(p, folder)) for p in list_files(folder)]
+    paths = list_files(folder)
+    jobs_list: list[int | None] = [int(j) for j in args.jobs.split(",") if j] or [None]
     print(f"{len(paths)} files, library {idxfilter.library_path}, reader {args.reader}")
     options = (" --jsonl" if args.jsonl else "") + (" --" + args.reader if args.tool_reader else "")
-    best_tool = best_many = float("inf")
-    ratios = []
+    tool_runs: list[float] = []
+    many_runs: dict[int | None, list[float]] = {jobs: [] for jobs in jobs_list}
+    ratios: dict[int | None, list[float]] = {jobs: [] for jobs in jobs_list}
     for run in range(args.runs):
         tool_s, tool_cpu = time_tool(tool, folder, options)
-        many_s, many_cpu = time_many(paths, args.reader, args.jobs)
-        best_tool, best_many = min(best_tool, tool_s), min(best_many, many_s)
-        ratios.append(tool_s / many_s)
-        print(f"run {run + 1}: tool {tool_s:.2f} s {len(paths) / tool_s:6.0f} files/s "
-              f"(cpu {tool_cpu:.2f} s)   extract_many {many_s:.2f} s "
-              f"{len(paths) / many_s:6.0f} files/s (cpu {many_cpu:.2f} s)   "
-              f"ratio {tool_s / many_s:.0%}")
-    ratios.sort()
-    print(f"best: tool {len(paths) / best_tool:.0f} files/s, extract_many "
-          f"{len(paths) / best_many:.0f} files/s, {best_tool / best_many:.0%} of the tool; "
-          f"median run ratio {ratios[len(ratios) // 2]:.0%}")
+        tool_runs.append(tool_s)
+        line = f"run {run + 1}: tool {tool_s:.2f} s (cpu {tool_cpu:.2f} s)"
+        for jobs in jobs_list:
+            many_s, many_cpu = time_many(paths, args.reader, jobs)
+            many_runs[jobs].append(many_s)
+            ratios[jobs].append(tool_s / many_s)
+            line += f"   jobs {jobs or 'default'}: {many_s:.2f} s (cpu {many_cpu:.2f} s)"
+        print(line + f"   load {os.getloadavg()[0]:.1f}", flush=True)
+    count = len(paths)
+    print(f"tool: median {count / statistics.median(tool_runs):.0f} files/s, "
+          f"best {count / min(tool_runs):.0f} files/s")
+    for jobs in jobs_list:
+        print(f"extract_many jobs {jobs or 'default'}: median "
+              f"{count / statistics.median(many_runs[jobs]):.0f} files/s, best "
+              f"{count / min(many_runs[jobs]):.0f} files/s, median ratio to the tool "
+              f"{statistics.median(ratios[jobs]):.0%}")
 
 
 if __name__ == "__main__":
