@@ -57,6 +57,7 @@ expected_files=(
   "$lib/cmake/idxfilter/idxfilterTargets-*.cmake"
   share/man/man1/idxfilter.1
   share/bash-completion/completions/idxfilter
+  "lib/python3*/dist-packages/idxfilter/*"
 )
 
 install_into_prefix() {

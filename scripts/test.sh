@@ -24,7 +24,8 @@ if [ "$(id -u)" = 0 ] && [ "${IDXFILTER_SKIP_INSTALL:-0}" != 1 ]; then
   packages=(cmake ninja-build g++ make googletest libbenchmark-dev python3 libsqlite3-dev
     nlohmann-json3-dev clang-14 libclang-rt-14-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
-    pkg-config man-db groff-base dpkg-dev file libuchardet-dev)
+    pkg-config man-db groff-base dpkg-dev file libuchardet-dev
+    python3-pytest python3-distributed python3-dask python3-venv python3-pip python3-wheel python3-setuptools)
   # When one architecture's security list did not arrive, its libraries
   # cannot match the other's security versions (multiarch needs equal
   # versions); installing from the release itself keeps both in step.
