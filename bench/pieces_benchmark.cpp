@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 #include "loading/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"

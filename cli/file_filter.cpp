@@ -9,7 +9,7 @@
 #include "cli/failure_reason.h"
 #include "cli/text_output.h"
 #include "entry/filter_document.h"
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 #include "idxfilter.h"
 
 namespace idxfilter::cli {

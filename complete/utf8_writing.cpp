@@ -1,6 +1,6 @@
 #include "complete/utf8_writing.h"
 
-#include "entry/utf8_decoding.h"
+#include "text/utf8_decoding.h"
 
 namespace idxfilter::complete {
 

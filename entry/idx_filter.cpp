@@ -7,7 +7,7 @@
 #include <string>
 
 #include "entry/filter_document.h"
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 #include "loading/document_loader.h"
 #include "platform/code_pages.h"
 #include "rtf/conversion_driver.h"

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "complete/document_reading.h"
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 #include "loading/document_loader.h"
 #include "platform/code_pages.h"
 #include "platform/file_reading.h"

@@ -17,8 +17,8 @@
 #include <cstring>
 #include <string>
 
-#include "entry/utf8_decoding.h"
-#include "entry/wide_buffer.h"
+#include "text/utf8_decoding.h"
+#include "loading/wide_buffer.h"
 #include "fuzz/fuzz_support.h"
 #include "idxfilter.h"
 #include "rtf/conversion_driver.h"

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "entry/utf8_decoding.h"
-#include "entry/wide_buffer.h"
+#include "text/utf8_decoding.h"
+#include "loading/wide_buffer.h"
 #include "fuzz/fuzz_support.h"
 #include "loading/ansi_buffer.h"
 #include "loading/ansi_wide_buffer.h"

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "entry/unavailable.h"
+#include "text/unavailable.h"
 #include "platform/code_pages.h"
 
 namespace idxfilter {

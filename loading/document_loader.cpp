@@ -4,8 +4,8 @@
 #include <climits>
 #include <vector>
 
-#include "entry/ascii.h"
-#include "entry/uninitialized_allocator.h"
+#include "text/ascii.h"
+#include "text/uninitialized_allocator.h"
 #include "loading/single_byte_text.h"
 #include "loading/text_encoding.h"
 #include "loading/utf8_buffer.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "entry/ascii.h"
+#include "text/ascii.h"
 
 namespace idxfilter {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "entry/utf8_decoding.h"
+#include "text/utf8_decoding.h"
 
 namespace idxfilter {
 namespace {

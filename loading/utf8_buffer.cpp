@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "entry/ascii.h"
+#include "text/ascii.h"
 
 namespace idxfilter {
 namespace {

@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "entry/ascii.h"
+#include "text/ascii.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 #include "platform/keeps_ascii.h"

@@ -1,7 +1,7 @@
 #include "rtf/conversion_driver.h"
 
-#include "entry/ascii.h"
-#include "entry/wide_buffer.h"
+#include "text/ascii.h"
+#include "loading/wide_buffer.h"
 #include "loading/ansi_buffer.h"
 #include "rtf/conversion_state.h"
 #include "rtf/scanner.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "entry/uninitialized_allocator.h"
+#include "text/uninitialized_allocator.h"
 
 namespace idxfilter {
 

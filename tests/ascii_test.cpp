@@ -1,4 +1,4 @@
-#include "entry/ascii.h"
+#include "text/ascii.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-#include "entry/unavailable.h"
+#include "text/unavailable.h"
 #include "test_support.h"
 
 namespace idxfilter {

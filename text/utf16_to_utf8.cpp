@@ -1,6 +1,6 @@
 #include "text/utf16_to_utf8.h"
 
-#include "entry/ascii.h"
+#include "text/ascii.h"
 
 namespace idxfilter {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/ascii.h"
+#include "text/ascii.h"
 #include "platform/portable/code_page_tables.h"
 
 namespace idxfilter {

@@ -1,11 +1,11 @@
-#include "entry/wide_buffer.h"
+#include "loading/wide_buffer.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "entry/ascii.h"
-#include "entry/unavailable.h"
-#include "entry/utf8_decoding.h"
+#include "text/ascii.h"
+#include "text/unavailable.h"
+#include "text/utf8_decoding.h"
 
 namespace idxfilter {
 
