@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "complete/binary_signatures.h"
+#include "complete/line_ends.h"
 #include "complete/plain_ascii.h"
 #include "entry/ascii.h"
 #include "platform/code_pages.h"
@@ -106,41 +107,47 @@ class Utf8Text {
 public:
     explicit Utf8Text(std::size_t capacity) { text_.reserve(capacity); }
 
-    // Makes room for `bytes` more bytes of output.
-    void Reserve(std::size_t bytes) {
+    // Makes room for `bytes` more bytes of output. Beyond the capacity the
+    // text grows by half, or, with `consumed` and `remaining` (input bytes
+    // read and still to read), by what the rest of the input takes at the
+    // rate that the text has grown so far: a text of many U+FFFD, three
+    // bytes for one, is moved once, not at every half.
+    void Reserve(std::size_t bytes, std::size_t consumed = 0, std::size_t remaining = 0) {
         std::size_t used = Used();
         if (text_.size() - used >= bytes) return;
-        std::size_t wanted = used + std::max(bytes, kStep);
-        if (wanted > text_.capacity()) text_.reserve(std::max(wanted, text_.capacity() + text_.capacity() / 2));
-        text_.resize(wanted);
+        std::size_t needed = used + bytes;
+        if (needed > text_.capacity()) {
+            std::size_t rest =
+                consumed == 0 ? remaining : remaining / consumed * used + remaining % consumed * used / consumed;
+            rest = std::min(3 * remaining, rest + rest / 8);
+            text_.reserve(remaining != 0 ? needed + rest : std::max(needed, text_.capacity() + text_.capacity() / 2));
+        }
+        text_.resize(std::max(needed, std::min(used + kStep, text_.capacity())));
         next_ = text_.data() + used;
     }
 
     // Copies the plain ASCII run (plain_ascii.h) that [in, in + n) begins
-    // with, or a part of it, and returns the number of bytes copied: 0 when
-    // the last character was a CR, whose LF only Put may leave out.
-    std::size_t PutPlainAscii(const char* in, std::size_t n) {
-        if (afterCr_) return 0;
-        n = std::min(n, kStep);
-        Reserve(n);
+    // with into room reserved for n bytes, and returns its length: 0 when
+    // the first byte is none, or follows a CR (whose LF only PutReserved
+    // may leave out).
+    std::size_t PutPlainAsciiReserved(const char* in, std::size_t n) {
+        if (afterCr_ || !IsPlainAscii(static_cast<unsigned char>(*in))) return 0;
         std::size_t run = CopyPlainAscii(in, n, next_);
         next_ += run;
         return run;
     }
 
     // The same for units.
-    std::size_t PutPlainAsciiUnits(const char16_t* in, std::size_t n) {
-        if (afterCr_) return 0;
-        n = std::min(n, kStep);
-        Reserve(n);
+    std::size_t PutPlainAsciiUnitsReserved(const char16_t* in, std::size_t n) {
+        if (afterCr_ || !IsPlainAscii(*in)) return 0;
         std::size_t run = NarrowPlainAscii(in, n, next_);
         next_ += run;
         return run;
     }
 
-    // A well-formed UTF-8 sequence of 2 to 4 bytes, copied as it is.
-    void PutSequence(const unsigned char* sequence, std::size_t length) {
-        Reserve(4);
+    // A well-formed UTF-8 sequence of 2 to 4 bytes, copied as it is into
+    // reserved room.
+    void PutSequenceReserved(const unsigned char* sequence, std::size_t length) {
         afterCr_ = false;
         std::memcpy(next_, sequence, length);
         next_ += length;
@@ -221,23 +228,35 @@ std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) 
 
 // Plain ASCII runs are copied as they are, and so is each well-formed
 // sequence; each ill-formed subpart becomes U+FFFD, each CR goes through
-// the line-end rule.
+// the line-end rule. Room is made a block at a time: for the block's bytes
+// (and a sequence that crosses its end), and again after each U+FFFD,
+// which may take more room than its bytes.
 void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
-    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
-    auto end = p + bytes.size();
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto p = begin;
+    auto end = begin + bytes.size();
     while (p < end) {
-        p += out.PutPlainAscii(reinterpret_cast<const char*>(p), std::size_t(end - p));
-        if (p == end) break;
-        if (*p < 0x80) {
-            out.Put(*p++);
-            continue;
+        auto blockEnd = p + std::min(kBlock, std::size_t(end - p));
+        out.Reserve(std::size_t(blockEnd - p) + 4);
+        while (p < blockEnd) {
+            p += out.PutPlainAsciiReserved(reinterpret_cast<const char*>(p), std::size_t(blockEnd - p));
+            if (p == blockEnd) break;
+            if (*p < 0x80) {
+                out.PutReserved(*p++);
+                continue;
+            }
+            Utf8Step step = StepUtf8(p, end);
+            if (step.wellFormed) {
+                out.PutSequenceReserved(p, step.length);
+                p += step.length;
+                continue;
+            }
+            p += step.length;
+            out.Reserve(std::size_t(blockEnd > p ? blockEnd - p : 0) + 4 + 3, std::size_t(p - begin),
+                        std::size_t(end - p));
+            out.PutReserved(kReplacement);
         }
-        Utf8Step step = StepUtf8(p, end);
-        if (step.wellFormed)
-            out.PutSequence(p, step.length);
-        else
-            out.Put(kReplacement);
-        p += step.length;
     }
 }
 
@@ -246,27 +265,6 @@ void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
 // which can then only end the bytes, are left out; CR LF and a lone CR
 // become LF; a sequence cut by the end becomes U+FFFD. DecodeUtf8 gives
 // the same text from a copy.
-void CompactLineEnds(std::string& text) {
-    char* begin = text.data();
-    char* end = begin + text.size();
-    auto NextCr = [end](char* from) {
-        auto cr = static_cast<char*>(std::memchr(from, '\r', std::size_t(end - from)));
-        return cr ? cr : end;
-    };
-    char* read = NextCr(begin);
-    char* write = read;
-    while (read < end) {
-        *write++ = '\n';
-        ++read;
-        if (read < end && *read == '\n') ++read;
-        char* next = NextCr(read);
-        std::memmove(write, read, std::size_t(next - read));
-        write += next - read;
-        read = next;
-    }
-    text.resize(std::size_t(write - begin));
-}
-
 // The length a UTF-8 lead byte announces; 0 for a continuation byte.
 std::size_t SequenceLength(unsigned char lead) {
     if (lead < 0x80) return 1;
@@ -290,7 +288,7 @@ void ReplaceCutEnd(std::string& text) {
 void FinishWellFormedUtf8(std::string& text) {
     std::size_t last = text.find_last_not_of('\0');
     text.resize(last == std::string::npos ? 0 : last + 1);
-    CompactLineEnds(text);
+    text.resize(CompactLineEnds(text.data(), text.size()));
     ReplaceCutEnd(text);
 }
 
@@ -300,11 +298,13 @@ bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 // UTF-16 units: plain ASCII runs copied, pairs joined, any other surrogate
 // one U+FFFD.
 void DecodeUnits(const char16_t* units, std::size_t count, Utf8Text& out) {
+    out.Reserve(3 * count + 4);  // a unit takes at most 3 bytes, a pair 4
     for (std::size_t i = 0; i < count;) {
-        i += out.PutPlainAsciiUnits(units + i, count - i);
-        if (i == count) break;
+        if (std::size_t run = out.PutPlainAsciiUnitsReserved(units + i, count - i)) {
+            i += run;
+            continue;
+        }
         char16_t unit = units[i];
-        out.Reserve(4);
         if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
             out.PutReserved(0x10000 + (char32_t(unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             i += 2;
@@ -361,17 +361,24 @@ bool CanConvert(unsigned codePage) { return MultiByteToWide(codePage, 0, "a", 1,
 // A single-byte code page converts each byte by itself (SingleByteUnits
 // promises it): through the byte's unit, with no buffer of units. Zero
 // bytes are left out, as before any decoding; where the code page keeps
-// ASCII as it is, plain ASCII runs are copied.
+// ASCII as it is, plain ASCII runs are copied, and a block of bytes needs
+// room for itself and two more bytes for each byte from 80 on.
 void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out) {
     bool keepsAscii = true;
     for (unsigned byte = 1; byte < 0x80; ++byte) keepsAscii &= units[byte] == byte;
-    const char* p = bytes.data();
-    const char* end = p + bytes.size();
-    while (p < end) {
-        if (keepsAscii) p += out.PutPlainAscii(p, std::size_t(end - p));
-        if (p == end) break;
-        auto byte = static_cast<unsigned char>(*p++);
-        if (byte != 0) out.Put(units[byte]);
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    for (std::size_t start = 0; start < bytes.size(); start += kBlock) {
+        std::size_t count = std::min(kBlock, bytes.size() - start);
+        const char* block = bytes.data() + start;
+        out.Reserve(keepsAscii ? count + 2 * CountHighBytes(block, count) : 3 * count, start, bytes.size() - start);
+        for (std::size_t i = 0; i < count;) {
+            if (std::size_t run = keepsAscii ? out.PutPlainAsciiReserved(block + i, count - i) : 0) {
+                i += run;
+                continue;
+            }
+            auto byte = static_cast<unsigned char>(block[i++]);
+            if (byte != 0) out.PutReserved(units[byte]);
+        }
     }
 }
 
@@ -482,15 +489,19 @@ StartVerdict SniffStart(std::string_view bytes) {
     return {std::nullopt, firstZero};
 }
 
+// The text's capacity, asked for at the start: the most that the encoding
+// lets the text take, and room for the largest block a decoder reserves at
+// a time beyond it, so that the last block never moves the text.
 std::size_t TextCapacity(std::string_view text, PlainEncoding encoding) {
+    std::size_t blockRoom = 3 * std::min<std::size_t>(text.size(), std::size_t{1} << 16) + 16;
     switch (encoding) {
         // Well-formed UTF-8 stays as long (a cut end adds 2 bytes), units
         // take up to 3 bytes for 2, a byte of 80 or above up to 3 bytes in
         // any code page that keeps ASCII. Beyond that, the text grows.
-        case PlainEncoding::Utf8: return text.size() + 4;
+        case PlainEncoding::Utf8: return text.size() + blockRoom;
         case PlainEncoding::Utf16LE:
-        case PlainEncoding::Utf16BE: return text.size() / 2 * 3 + 4;
-        case PlainEncoding::Ansi: return text.size() + 2 * CountHighBytes(text.data(), text.size());
+        case PlainEncoding::Utf16BE: return text.size() / 2 * 3 + blockRoom;
+        case PlainEncoding::Ansi: return text.size() + 2 * CountHighBytes(text.data(), text.size()) + blockRoom;
         case PlainEncoding::Binary: break;
     }
     return 0;
