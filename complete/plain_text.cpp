@@ -466,27 +466,21 @@ long Utf16Evidence(std::string_view bytes, bool bigEndian) {
     return alphabetic || eastAsianText ? long(highZero) : -1;
 }
 
-// Steps 1 to 3 of SniffPlainText, which read the start of the file and
-// search it once for a zero byte: the verdict when they reach one.
-struct StartVerdict {
-    std::optional<PlainSniff> sniff;  // none for 8-bit text
-    std::size_t firstZero;            // where the first zero byte is, or npos
-};
-
-StartVerdict SniffStart(std::string_view bytes) {
+// Steps 1 to 3 of SniffPlainText, which read no more than the start of
+// the file: the verdict when they reach one, none for 8-bit text. The
+// UTF-16 test needs two zero bytes in its sample, so only a zero byte
+// there (not anywhere in the file) calls for it.
+std::optional<PlainSniff> SniffStart(std::string_view bytes) {
     for (const ByteOrderMark& mark : kByteOrderMarks)
-        if (bytes.substr(0, mark.bytes.size()) == mark.bytes)
-            return {PlainSniff{mark.encoding, mark.bytes.size()}, std::string_view::npos};
-    if (!BinaryFormatOf(bytes).empty()) return {PlainSniff{PlainEncoding::Binary, 0}, std::string_view::npos};
-    std::size_t firstZero = bytes.find('\0');
-    if (firstZero != std::string_view::npos) {
+        if (bytes.substr(0, mark.bytes.size()) == mark.bytes) return PlainSniff{mark.encoding, mark.bytes.size()};
+    if (!BinaryFormatOf(bytes).empty()) return PlainSniff{PlainEncoding::Binary, 0};
+    if (bytes.substr(0, kUtf16SampleBytes).find('\0') != std::string_view::npos) {
         long littleEndian = Utf16Evidence(bytes, false);
         long bigEndian = Utf16Evidence(bytes, true);
         if (littleEndian >= 0 || bigEndian >= 0)
-            return {PlainSniff{littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0},
-                    firstZero};
+            return PlainSniff{littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0};
     }
-    return {std::nullopt, firstZero};
+    return std::nullopt;
 }
 
 // The text's capacity, asked for at the start: the most that the encoding
@@ -510,14 +504,14 @@ std::size_t TextCapacity(std::string_view text, PlainEncoding encoding) {
 }  // namespace
 
 PlainSniff SniffPlainText(std::string_view bytes) {
-    StartVerdict start = SniffStart(bytes);
-    if (start.sniff) return *start.sniff;
-    if (start.firstZero != std::string_view::npos) {
+    if (std::optional<PlainSniff> start = SniffStart(bytes)) return *start;
+    std::size_t firstZero = bytes.find('\0');
+    if (firstZero != std::string_view::npos) {
         // Zero bytes that only end the file (a terminator, padding) are
         // not part of the text, which is judged without them.
         // A file of nothing but zero bytes holds no text at all.
         std::size_t last = bytes.find_last_not_of('\0');
-        if (last == std::string_view::npos || start.firstZero < last) return {PlainEncoding::Binary, 0};
+        if (last == std::string_view::npos || firstZero < last) return {PlainEncoding::Binary, 0};
         bytes = bytes.substr(0, last + 1);
     }
     if (!IsUtf8AllowingCutEnd(bytes)) return {PlainEncoding::Ansi, 0};
@@ -525,7 +519,7 @@ PlainSniff SniffPlainText(std::string_view bytes) {
 }
 
 bool SniffsAsUtf16(std::string_view bytes) {
-    std::optional<PlainSniff> sniff = SniffStart(bytes).sniff;
+    std::optional<PlainSniff> sniff = SniffStart(bytes);
     return sniff && (sniff->encoding == PlainEncoding::Utf16LE || sniff->encoding == PlainEncoding::Utf16BE);
 }
 

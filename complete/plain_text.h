@@ -37,9 +37,8 @@ struct PlainSniff {
 PlainSniff SniffPlainText(std::string_view bytes);
 
 // Whether SniffPlainText(bytes) finds UTF-16, told without the tests of
-// steps 4 and 5, which read the whole file: at most the file's start and
-// one search for a zero byte. Enough to tell RTF stored as UTF-16 from RTF
-// in 8 bits.
+// steps 4 and 5, which read the whole file: from the first 4 KiB. Enough
+// to tell RTF stored as UTF-16 from RTF in 8 bits.
 bool SniffsAsUtf16(std::string_view bytes);
 
 // The text after the byte-order mark as UTF-8, without a mark, with LF

@@ -267,6 +267,12 @@ TEST(OwnedDocument, SameAsFromAView) {
         "\x7F" "ELF\2\1\1"s,
         "abc\0\0def"s,
         "",
+        // Zero bytes only past the UTF-16 test's sample, and UTF-16 longer
+        // than it.
+        std::string(5000, 'a') + '\0' + "b",
+        "{\\rtf1 " + std::string(5000, 'x') + "\0\0\0\0}"s,
+        Utf16LE("{\\rtf1 " + std::string(5000, 'x') + "}"),
+        Utf16LE(std::string(4095, 'x')) + "!",
     };
     for (const std::string& bytes : documents) {
         DocumentText fromView = ReadDocument(bytes, 1252);
