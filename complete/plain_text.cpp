@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -329,7 +330,10 @@ void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
     std::size_t carried = 0;  // a high surrogate kept from the last block
     for (std::size_t done = 0; done < unitCount;) {
         std::size_t count = std::min(kBlock, unitCount - done);
-        for (std::size_t i = 0; i < count; ++i) block[carried + i] = UnitAt(p + 2 * (done + i), bigEndian);
+        if constexpr (!bigEndian && std::endian::native == std::endian::little)
+            std::memcpy(block + carried, p + 2 * done, 2 * count);
+        else
+            for (std::size_t i = 0; i < count; ++i) block[carried + i] = UnitAt(p + 2 * (done + i), bigEndian);
         done += count;
         std::size_t filled = carried + count;
         carried = 0;
