@@ -261,11 +261,6 @@ void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
     }
 }
 
-// Where UTF-8 is known well-formed (SniffPlainText's test passed), the
-// text is the bytes themselves, changed only where they lie: zero bytes,
-// which can then only end the bytes, are left out; CR LF and a lone CR
-// become LF; a sequence cut by the end becomes U+FFFD. DecodeUtf8 gives
-// the same text from a copy.
 // The length a UTF-8 lead byte announces; 0 for a continuation byte.
 std::size_t SequenceLength(unsigned char lead) {
     if (lead < 0x80) return 1;
@@ -273,6 +268,7 @@ std::size_t SequenceLength(unsigned char lead) {
     return lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
+// A sequence that the end of well-formed UTF-8 cuts becomes U+FFFD.
 void ReplaceCutEnd(std::string& text) {
     std::size_t size = text.size();
     for (std::size_t start = size; start > 0 && size - start < 4; --start) {
@@ -286,6 +282,11 @@ void ReplaceCutEnd(std::string& text) {
     }
 }
 
+// Where UTF-8 is known well-formed (SniffPlainText's test passed), the
+// text is the bytes themselves, changed only where they lie: zero bytes,
+// which can then only end the bytes, are left out; CR LF and a lone CR
+// become LF; a sequence cut by the end becomes U+FFFD. DecodeUtf8 gives
+// the same text from a copy.
 void FinishWellFormedUtf8(std::string& text) {
     std::size_t last = text.find_last_not_of('\0');
     text.resize(last == std::string::npos ? 0 : last + 1);
