@@ -96,14 +96,18 @@ FilteredText FilterCompletely(const FilterInput& input, const Delivery& delivery
     if (delivery.form == TextForm::Utf16LittleEndian) {
         WideBuffer wide(extraction.text, false);
         std::string().swap(extraction.text);
-        filtered.text = Utf16ToLittleEndianBytes(wide.Units().data(), wide.Units().size());
-    } else {
+        // Straight to the stream, a slice at a time, without a copy of
+        // the whole text as bytes.
+        if (delivery.out != nullptr)
+            WriteUtf16(wide.Units().data(), wide.Units().size(), false, delivery.out);
+        else
+            filtered.text = Utf16ToLittleEndianBytes(wide.Units().data(), wide.Units().size());
+        return filtered;
+    }
+    if (delivery.out != nullptr)
+        std::fwrite(extraction.text.data(), 1, extraction.text.size(), delivery.out);
+    else
         filtered.text = std::move(extraction.text);
-    }
-    if (delivery.out != nullptr) {
-        std::fwrite(filtered.text.data(), 1, filtered.text.size(), delivery.out);
-        std::string().swap(filtered.text);
-    }
     return filtered;
 }
 

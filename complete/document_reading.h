@@ -27,4 +27,9 @@ inline constexpr unsigned kGuessCodePage = 0xFFFFFFFFu;
 // current ANSI code page for RTF). Throws only std::bad_alloc.
 DocumentText ReadDocument(std::string_view bytes, unsigned ansiCodePage);
 
+// The same document from bytes that its text may take over (plain UTF-8
+// becomes its own text without a second buffer); the bytes are gone
+// afterwards.
+DocumentText ReadOwnedDocument(std::string bytes, unsigned ansiCodePage);
+
 }  // namespace idxfilter::complete

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "complete/binary_signatures.h"
+#include "complete/line_ends.h"
+#include "complete/plain_ascii.h"
+#include "entry/ascii.h"
 #include "platform/code_pages.h"
 
 namespace idxfilter::complete {
@@ -71,12 +76,6 @@ Utf8Step StepUtf8(const unsigned char* p, const unsigned char* end) {
     return {1 + trails, true, false};
 }
 
-bool IsEightAsciiBytes(const unsigned char* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    return (word & 0x8080808080808080ull) == 0;
-}
-
 // Well-formed UTF-8, where a sequence cut by the end of the input counts
 // when a whole sequence came before it or the cut one holds a
 // continuation byte: a file cut short inside a character. A lone high
@@ -87,7 +86,7 @@ bool IsUtf8AllowingCutEnd(std::string_view bytes) {
     auto end = p + bytes.size();
     bool sawSequence = false;
     while (p < end) {
-        while (end - p >= 8 && IsEightAsciiBytes(p)) p += 8;
+        p += AsciiPrefixLength(reinterpret_cast<const char*>(p), std::size_t(end - p));
         if (p == end) break;
         Utf8Step step = StepUtf8(p, end);
         if (!step.wellFormed) return step.cut && (sawSequence || end - p >= 2);
@@ -101,28 +100,57 @@ bool IsUtf8AllowingCutEnd(std::string_view bytes) {
 
 // Collects the text as UTF-8: CR LF and a lone CR become LF, U+0000 is
 // dropped, a code point that is no scalar value becomes U+FFFD. Writes go
-// through a cursor into room reserved ahead, so that a character costs no
-// call into the string.
+// through a cursor into room made ahead, so that a character costs no call
+// into the string. The room is made a step at a time within the capacity
+// asked for at the start, so that filling it stays in the cache and the
+// capacity that the text does not take is never touched.
 class Utf8Text {
 public:
-    explicit Utf8Text(std::size_t expectedBytes) { Reserve(expectedBytes); }
+    explicit Utf8Text(std::size_t capacity) { text_.reserve(capacity); }
 
-    // Makes room for `bytes` more bytes of output.
-    void Reserve(std::size_t bytes) {
+    // Makes room for `bytes` more bytes of output. Beyond the capacity the
+    // text grows by half, or, with `consumed` and `remaining` (input bytes
+    // read and still to read), by what the rest of the input takes at the
+    // rate that the text has grown so far: a text of many U+FFFD, three
+    // bytes for one, is moved once, not at every half.
+    void Reserve(std::size_t bytes, std::size_t consumed = 0, std::size_t remaining = 0) {
         std::size_t used = Used();
         if (text_.size() - used >= bytes) return;
-        text_.resize(std::max(used + bytes, text_.size() + text_.size() / 2));
+        std::size_t needed = used + bytes;
+        if (needed > text_.capacity()) {
+            std::size_t rest =
+                consumed == 0 ? remaining : remaining / consumed * used + remaining % consumed * used / consumed;
+            rest = std::min(3 * remaining, rest + rest / 8);
+            text_.reserve(remaining != 0 ? needed + rest : std::max(needed, text_.capacity() + text_.capacity() / 2));
+        }
+        text_.resize(std::max(needed, std::min(used + kStep, text_.capacity())));
         next_ = text_.data() + used;
     }
 
-    // Well-formed UTF-8 without CR and 00, copied as it is.
-    void AppendVerbatim(const char* begin, const char* end) {
-        if (begin == end) return;
-        if (afterCr_ && *begin == '\n') ++begin;
+    // Copies the plain ASCII run (plain_ascii.h) that [in, in + n) begins
+    // with into room reserved for n bytes, and returns its length: 0 when
+    // the first byte is none, or follows a CR (whose LF only PutReserved
+    // may leave out).
+    std::size_t PutPlainAsciiReserved(const char* in, std::size_t n) {
+        if (afterCr_ || !IsPlainAscii(static_cast<unsigned char>(*in))) return 0;
+        std::size_t run = CopyPlainAscii(in, n, next_);
+        next_ += run;
+        return run;
+    }
+
+    // The same for units.
+    std::size_t PutPlainAsciiUnitsReserved(const char16_t* in, std::size_t n) {
+        if (afterCr_ || !IsPlainAscii(*in)) return 0;
+        std::size_t run = NarrowPlainAscii(in, n, next_);
+        next_ += run;
+        return run;
+    }
+
+    // A well-formed UTF-8 sequence of 2 to 4 bytes, copied as it is into
+    // reserved room.
+    void PutSequenceReserved(const unsigned char* sequence, std::size_t length) {
         afterCr_ = false;
-        std::size_t length = std::size_t(end - begin);
-        Reserve(length);
-        std::memcpy(next_, begin, length);
+        std::memcpy(next_, sequence, length);
         next_ += length;
     }
 
@@ -163,6 +191,9 @@ public:
     }
 
 private:
+    // Room is made this many bytes at a time at least.
+    static constexpr std::size_t kStep = std::size_t{1} << 15;
+
     std::size_t Used() const { return next_ ? std::size_t(next_ - text_.data()) : 0; }
 
     void PutAsciiReserved(char c) {
@@ -196,66 +227,92 @@ std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) 
     return storage;
 }
 
-// Eight bytes of ASCII, none of them CR or 00.
-bool IsEightPlainAsciiBytes(const unsigned char* p) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    auto HasZeroByte = [](std::uint64_t x) { return ((x - kOnes) & ~x & kHighs) != 0; };
-    return (word & kHighs) == 0 && !HasZeroByte(word) && !HasZeroByte(word ^ (kOnes * '\r'));
-}
-
-bool IsCrOrZero(unsigned char c) { return c == '\r' || c == '\0'; }
-
-// Well-formed runs are copied as they are; each ill-formed subpart becomes
-// U+FFFD, each CR goes through the line-end rule.
+// Plain ASCII runs are copied as they are, and so is each well-formed
+// sequence; each ill-formed subpart becomes U+FFFD, each CR goes through
+// the line-end rule. Room is made a block at a time: for the block's bytes
+// (and a sequence that crosses its end), and again after each U+FFFD,
+// which may take more room than its bytes.
 void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
     auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
     auto p = begin;
     auto end = begin + bytes.size();
-    auto run = p;
-    auto Flush = [&] {
-        out.AppendVerbatim(reinterpret_cast<const char*>(run), reinterpret_cast<const char*>(p));
-    };
     while (p < end) {
-        while (end - p >= 8 && IsEightPlainAsciiBytes(p)) p += 8;
-        if (p == end) break;
-        if (*p < 0x80 && !IsCrOrZero(*p)) {
-            ++p;
-            continue;
-        }
-        if (*p < 0x80) {
-            Flush();
-            out.Put(*p++);
-            run = p;
-            continue;
-        }
-        Utf8Step step = StepUtf8(p, end);
-        if (step.wellFormed) {
+        auto blockEnd = p + std::min(kBlock, std::size_t(end - p));
+        out.Reserve(std::size_t(blockEnd - p) + 4);
+        while (p < blockEnd) {
+            p += out.PutPlainAsciiReserved(reinterpret_cast<const char*>(p), std::size_t(blockEnd - p));
+            if (p == blockEnd) break;
+            if (*p < 0x80) {
+                out.PutReserved(*p++);
+                continue;
+            }
+            Utf8Step step = StepUtf8(p, end);
+            if (step.wellFormed) {
+                out.PutSequenceReserved(p, step.length);
+                p += step.length;
+                continue;
+            }
             p += step.length;
-            continue;
+            out.Reserve(std::size_t(blockEnd > p ? blockEnd - p : 0) + 4 + 3, std::size_t(p - begin),
+                        std::size_t(end - p));
+            out.PutReserved(kReplacement);
         }
-        Flush();
-        out.Put(kReplacement);
-        p += step.length;
-        run = p;
     }
-    Flush();
+}
+
+// The length a UTF-8 lead byte announces; 0 for a continuation byte.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead < 0xC0) return 0;
+    return lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+// A sequence that the end of well-formed UTF-8 cuts becomes U+FFFD.
+void ReplaceCutEnd(std::string& text) {
+    std::size_t size = text.size();
+    for (std::size_t start = size; start > 0 && size - start < 4; --start) {
+        std::size_t length = SequenceLength(static_cast<unsigned char>(text[start - 1]));
+        if (length == 0) continue;
+        if (size - (start - 1) < length) {
+            text.resize(start - 1);
+            text.append("\xEF\xBF\xBD");
+        }
+        return;
+    }
+}
+
+// Where UTF-8 is known well-formed (SniffPlainText's test passed), the
+// text is the bytes themselves, changed only where they lie: zero bytes,
+// which can then only end the bytes, are left out; CR LF and a lone CR
+// become LF; a sequence cut by the end becomes U+FFFD. DecodeUtf8 gives
+// the same text from a copy.
+void FinishWellFormedUtf8(std::string& text) {
+    std::size_t last = text.find_last_not_of('\0');
+    text.resize(last == std::string::npos ? 0 : last + 1);
+    text.resize(CompactLineEnds(text.data(), text.size()));
+    ReplaceCutEnd(text);
 }
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// UTF-16 units: pairs joined, any other surrogate one U+FFFD.
+// UTF-16 units: plain ASCII runs copied, pairs joined, any other surrogate
+// one U+FFFD.
 void DecodeUnits(const char16_t* units, std::size_t count, Utf8Text& out) {
     out.Reserve(3 * count + 4);  // a unit takes at most 3 bytes, a pair 4
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count;) {
+        if (std::size_t run = out.PutPlainAsciiUnitsReserved(units + i, count - i)) {
+            i += run;
+            continue;
+        }
         char16_t unit = units[i];
         if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
             out.PutReserved(0x10000 + (char32_t(unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
+            i += 2;
         } else {
             out.PutReserved(unit);  // a lone surrogate becomes U+FFFD there
+            ++i;
         }
     }
 }
@@ -274,7 +331,10 @@ void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
     std::size_t carried = 0;  // a high surrogate kept from the last block
     for (std::size_t done = 0; done < unitCount;) {
         std::size_t count = std::min(kBlock, unitCount - done);
-        for (std::size_t i = 0; i < count; ++i) block[carried + i] = UnitAt(p + 2 * (done + i), bigEndian);
+        if constexpr (!bigEndian && std::endian::native == std::endian::little)
+            std::memcpy(block + carried, p + 2 * done, 2 * count);
+        else
+            for (std::size_t i = 0; i < count; ++i) block[carried + i] = UnitAt(p + 2 * (done + i), bigEndian);
         done += count;
         std::size_t filled = carried + count;
         carried = 0;
@@ -304,16 +364,30 @@ std::size_t PartEnd(std::string_view bytes, std::size_t start, std::size_t prefe
 bool CanConvert(unsigned codePage) { return MultiByteToWide(codePage, 0, "a", 1, nullptr, 0) > 0; }
 
 // A single-byte code page converts each byte by itself (SingleByteUnits
-// promises it): through the byte's unit, with no buffer of units.
+// promises it): through the byte's unit, with no buffer of units. Zero
+// bytes are left out, as before any decoding; where the code page keeps
+// ASCII as it is, plain ASCII runs are copied, and a block of bytes needs
+// room for itself and two more bytes for each byte from 80 on.
 void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out) {
-    constexpr std::size_t kBlock = 1 << 16;
+    bool keepsAscii = true;
+    for (unsigned byte = 1; byte < 0x80; ++byte) keepsAscii &= units[byte] == byte;
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
     for (std::size_t start = 0; start < bytes.size(); start += kBlock) {
         std::size_t count = std::min(kBlock, bytes.size() - start);
-        out.Reserve(3 * count);
-        for (std::size_t i = 0; i < count; ++i) out.PutReserved(units[static_cast<unsigned char>(bytes[start + i])]);
+        const char* block = bytes.data() + start;
+        out.Reserve(keepsAscii ? count + 2 * CountHighBytes(block, count) : 3 * count, start, bytes.size() - start);
+        for (std::size_t i = 0; i < count;) {
+            if (std::size_t run = keepsAscii ? out.PutPlainAsciiReserved(block + i, count - i) : 0) {
+                i += run;
+                continue;
+            }
+            auto byte = static_cast<unsigned char>(block[i++]);
+            if (byte != 0) out.PutReserved(units[byte]);
+        }
     }
 }
 
+// Zero bytes are left out before decoding.
 void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
     if (!CanConvert(codePage)) codePage = kFallbackCodePage;
     char16_t singleUnits[256];
@@ -321,6 +395,8 @@ void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
         DecodeSingleBytes(bytes, singleUnits, out);
         return;
     }
+    std::string storage;
+    bytes = WithoutZeroBytes(bytes, storage);
     constexpr std::size_t kPart = 1 << 16;
     std::vector<char16_t> units;
     for (std::size_t start = 0; start < bytes.size();) {
@@ -395,41 +471,88 @@ long Utf16Evidence(std::string_view bytes, bool bigEndian) {
     return alphabetic || eastAsianText ? long(highZero) : -1;
 }
 
-}  // namespace
-
-PlainSniff SniffPlainText(std::string_view bytes) {
+// Steps 1 to 3 of SniffPlainText, which read no more than the start of
+// the file: the verdict when they reach one, none for 8-bit text. The
+// UTF-16 test needs two zero bytes in its sample, so only a zero byte
+// there (not anywhere in the file) calls for it.
+std::optional<PlainSniff> SniffStart(std::string_view bytes) {
     for (const ByteOrderMark& mark : kByteOrderMarks)
-        if (bytes.substr(0, mark.bytes.size()) == mark.bytes) return {mark.encoding, mark.bytes.size()};
-    if (!BinaryFormatOf(bytes).empty()) return {PlainEncoding::Binary, 0};
-    if (bytes.find('\0') != std::string_view::npos) {
+        if (bytes.substr(0, mark.bytes.size()) == mark.bytes) return PlainSniff{mark.encoding, mark.bytes.size()};
+    if (!BinaryFormatOf(bytes).empty()) return PlainSniff{PlainEncoding::Binary, 0};
+    if (bytes.substr(0, kUtf16SampleBytes).find('\0') != std::string_view::npos) {
         long littleEndian = Utf16Evidence(bytes, false);
         long bigEndian = Utf16Evidence(bytes, true);
         if (littleEndian >= 0 || bigEndian >= 0)
-            return {littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0};
+            return PlainSniff{littleEndian >= bigEndian ? PlainEncoding::Utf16LE : PlainEncoding::Utf16BE, 0};
+    }
+    return std::nullopt;
+}
+
+// The text's capacity, asked for at the start: the most that the encoding
+// lets the text take, and room for the largest block a decoder reserves at
+// a time beyond it, so that the last block never moves the text.
+std::size_t TextCapacity(std::string_view text, PlainEncoding encoding) {
+    std::size_t blockRoom = 3 * std::min<std::size_t>(text.size(), std::size_t{1} << 16) + 16;
+    switch (encoding) {
+        // Well-formed UTF-8 stays as long (a cut end adds 2 bytes), units
+        // take up to 3 bytes for 2, a byte of 80 or above up to 3 bytes in
+        // any code page that keeps ASCII. Beyond that, the text grows.
+        case PlainEncoding::Utf8: return text.size() + blockRoom;
+        case PlainEncoding::Utf16LE:
+        case PlainEncoding::Utf16BE: return text.size() / 2 * 3 + blockRoom;
+        case PlainEncoding::Ansi: return text.size() + 2 * CountHighBytes(text.data(), text.size()) + blockRoom;
+        case PlainEncoding::Binary: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+PlainSniff SniffPlainText(std::string_view bytes) {
+    if (std::optional<PlainSniff> start = SniffStart(bytes)) return *start;
+    std::size_t firstZero = bytes.find('\0');
+    if (firstZero != std::string_view::npos) {
         // Zero bytes that only end the file (a terminator, padding) are
         // not part of the text, which is judged without them.
         // A file of nothing but zero bytes holds no text at all.
         std::size_t last = bytes.find_last_not_of('\0');
-        if (last == std::string_view::npos) return {PlainEncoding::Binary, 0};
+        if (last == std::string_view::npos || firstZero < last) return {PlainEncoding::Binary, 0};
         bytes = bytes.substr(0, last + 1);
-        if (bytes.find('\0') != std::string_view::npos) return {PlainEncoding::Binary, 0};
     }
-    return {IsUtf8AllowingCutEnd(bytes) ? PlainEncoding::Utf8 : PlainEncoding::Ansi, 0};
+    if (!IsUtf8AllowingCutEnd(bytes)) return {PlainEncoding::Ansi, 0};
+    return {PlainEncoding::Utf8, 0, true};
+}
+
+bool SniffsAsUtf16(std::string_view bytes) {
+    std::optional<PlainSniff> sniff = SniffStart(bytes);
+    return sniff && (sniff->encoding == PlainEncoding::Utf16LE || sniff->encoding == PlainEncoding::Utf16BE);
 }
 
 std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
     if (sniff.encoding == PlainEncoding::Binary) return {};
     std::string_view text = bytes.substr(std::min(sniff.bomLength, bytes.size()));
-    Utf8Text out(text.size());
+    if (sniff.encoding == PlainEncoding::Utf8 && sniff.wellFormed) {
+        std::string copy(text);
+        FinishWellFormedUtf8(copy);
+        return copy;
+    }
+    Utf8Text out(TextCapacity(text, sniff.encoding));
     std::string storage;
     switch (sniff.encoding) {
         case PlainEncoding::Utf8: DecodeUtf8(WithoutZeroBytes(text, storage), out); break;
         case PlainEncoding::Utf16LE: DecodeUtf16<false>(text, out); break;
         case PlainEncoding::Utf16BE: DecodeUtf16<true>(text, out); break;
-        case PlainEncoding::Ansi: DecodeAnsi(WithoutZeroBytes(text, storage), ansiCodePage, out); break;
+        case PlainEncoding::Ansi: DecodeAnsi(text, ansiCodePage, out); break;
         case PlainEncoding::Binary: break;
     }
     return out.Take();
+}
+
+std::string DecodeOwnedPlainText(std::string bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
+    if (sniff.encoding != PlainEncoding::Utf8 || !sniff.wellFormed || sniff.bomLength != 0)
+        return DecodePlainText(bytes, sniff, ansiCodePage);
+    FinishWellFormedUtf8(bytes);
+    return bytes;
 }
 
 }  // namespace idxfilter::complete

@@ -13,6 +13,9 @@ enum class PlainEncoding { Utf8, Utf16LE, Utf16BE, Ansi, Binary };
 struct PlainSniff {
     PlainEncoding encoding;
     std::size_t bomLength;  // bytes of byte-order mark before the text
+    // Utf8 only: the sniff found every byte well-formed (a sequence cut by
+    // the end aside), so that decoding need not test them again.
+    bool wellFormed = false;
 };
 
 // Decides, in this order:
@@ -33,6 +36,11 @@ struct PlainSniff {
 //     (pure ASCII included): Utf8; anything else: Ansi.
 PlainSniff SniffPlainText(std::string_view bytes);
 
+// Whether SniffPlainText(bytes) finds UTF-16, told without the tests of
+// steps 4 and 5, which read the whole file: from the first 4 KiB. Enough
+// to tell RTF stored as UTF-16 from RTF in 8 bits.
+bool SniffsAsUtf16(std::string_view bytes);
+
 // The text after the byte-order mark as UTF-8, without a mark, with LF
 // line ends (CR LF and a lone CR become LF) and without U+0000:
 //  - Utf8: each maximal subpart of an ill-formed sequence (as the WHATWG
@@ -47,5 +55,10 @@ PlainSniff SniffPlainText(std::string_view bytes);
 // Zero bytes of Utf8 and Ansi text are dropped before decoding, so that
 // they never end the text.
 std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage);
+
+// The same text from bytes that the text may take over: UTF-8 that the
+// sniff found well-formed becomes its own text where it lies, without a
+// second buffer.
+std::string DecodeOwnedPlainText(std::string bytes, const PlainSniff& sniff, unsigned ansiCodePage);
 
 }  // namespace idxfilter::complete

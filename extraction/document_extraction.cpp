@@ -10,6 +10,7 @@
 #include "platform/code_pages.h"
 #include "platform/file_reading.h"
 #include "rtf/conversion_driver.h"
+#include "text/utf16_length.h"
 #include "text/utf16_to_utf8.h"
 
 namespace idxfilter {
@@ -43,27 +44,18 @@ Extraction ReadExactly(std::string fileBytes) {
     return result;
 }
 
-// UTF-16 units of well-formed UTF-8: one a character, two beyond U+FFFF.
-std::int64_t Utf16Length(std::string_view utf8) {
-    std::int64_t units = 0;
-    for (unsigned char byte : utf8) {
-        if ((byte & 0xC0) != 0x80) ++units;  // a character starts
-        if (byte >= 0xF0) ++units;           // its second unit
-    }
-    return units;
+unsigned CompleteReaderCodePage(unsigned ansiCodePage) {
+    return ansiCodePage == kGuessAnsiCodePage ? complete::kGuessCodePage : 0;
 }
 
-Extraction ReadCompletely(std::string fileBytes, unsigned ansiCodePage) {
+Extraction FromDocument(complete::DocumentText document) {
     Extraction result;
-    unsigned codePage = ansiCodePage == kGuessAnsiCodePage ? complete::kGuessCodePage : 0;
-    complete::DocumentText document = complete::ReadDocument(fileBytes, codePage);
-    std::string().swap(fileBytes);
     if (document.kind == complete::DocumentKind::Binary) {
         result.failure = ExtractionFailure::Binary;
         return result;
     }
     if (document.text.empty()) return result;
-    result.units = Utf16Length(document.text);
+    result.units = Utf16LengthOfUtf8(document.text.data(), document.text.size());
     result.text = std::move(document.text);
     for (complete::Property& property : document.properties)
         result.properties.push_back({std::move(property.name), std::move(property.value)});
@@ -71,12 +63,21 @@ Extraction ReadCompletely(std::string fileBytes, unsigned ansiCodePage) {
     return result;
 }
 
-Extraction Read(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage) {
+// The file's bytes go to the reader, whose text may take their buffer.
+Extraction ReadFileBytes(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage) {
     // Every step that asks for the ANSI code page gets the same answer.
     // (0 and the guess are no code page: they keep the process's.)
     AnsiCodePageHold hold(ansiCodePage);
     if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes));
-    return ReadCompletely(std::move(fileBytes), ansiCodePage);
+    return FromDocument(complete::ReadOwnedDocument(std::move(fileBytes), CompleteReaderCodePage(ansiCodePage)));
+}
+
+// The caller's bytes: the complete reader reads them where they are, the
+// export's steps take a copy of their own.
+Extraction ReadCallerBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage) {
+    AnsiCodePageHold hold(ansiCodePage);
+    if (reader == ReaderChoice::Exact) return ReadExactly(std::string(bytes));
+    return FromDocument(complete::ReadDocument(bytes, CompleteReaderCodePage(ansiCodePage)));
 }
 
 Extraction Failure(ExtractionFailure why) {
@@ -91,7 +92,7 @@ Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodeP
     try {
         std::string fileBytes;
         if (path == nullptr || !ReadWholeFile(path, fileBytes)) return Failure(ExtractionFailure::Unreadable);
-        return Read(std::move(fileBytes), reader, ansiCodePage);
+        return ReadFileBytes(std::move(fileBytes), reader, ansiCodePage);
     } catch (const std::bad_alloc&) {
         return Failure(ExtractionFailure::OutOfMemory);
     } catch (...) {
@@ -101,7 +102,7 @@ Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodeP
 
 Extraction ExtractBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage) {
     try {
-        return Read(std::string(bytes), reader, ansiCodePage);
+        return ReadCallerBytes(bytes, reader, ansiCodePage);
     } catch (const std::bad_alloc&) {
         return Failure(ExtractionFailure::OutOfMemory);
     } catch (...) {
