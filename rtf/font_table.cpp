@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "rtf/hyperlink.h"
 #include "rtf/token_reader.h"
 
 namespace idxfilter {
@@ -100,7 +101,10 @@ FontTableEnd ReadFontTable(const char* pos, const char* end, ConversionState& st
         pos = ReadToken(pos, end, token, scratch);
         std::string_view t = token.text;
         if (t.empty()) continue;  // the text has ended, or an escape gave nothing
-        if (t[0] == '{' && (t.size() == 1 || token.BeginsWithLiteralBrace())) {
+        // "{HYPERLINK" is name text here: the scanner reads it as an
+        // instruction, never as a brace, and the table must end where the
+        // scanner would see its end.
+        if (t[0] == '{' && (t.size() == 1 || token.BeginsWithLiteralBrace()) && t != kHyperlinkToken) {
             names.OpenLevel();
             names.Append(t.substr(1));
         } else if (t[0] == '}' && (t.size() == 1 || token.BeginsWithLiteralBrace())) {
