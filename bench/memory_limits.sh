@@ -5,7 +5,8 @@
 #
 # TOOL defaults to build/native/idxfilter (a Release build); SIZES_MIB to
 # "10 100 1024". For each size it generates documents of each kind in
-# IDXFILTER_BENCH_KINDS (default "rich ansi raw8 fonts groups") in
+# IDXFILTER_BENCH_KINDS (default "rich ansi raw8 fonts groups fontwords
+# opengroups numbers") in
 # $IDXFILTER_BENCH_DIR (default: a fresh folder under ${TMPDIR:-/tmp},
 # removed afterwards):
 #   rich    rich-edit style RTF: font table with several character sets,
@@ -15,6 +16,12 @@
 #           the ANSI code page without escapes), the costliest encoding
 #   fonts   hostile RTF: a font table of nothing but font entries
 #   groups  hostile RTF: a font table of groups never closed
+#   fontwords  hostile RTF: a font table of one font word repeated, "\f1"
+#           (3 bytes an entry)
+#   opengroups hostile RTF: font-table groups with a byte of text each,
+#           "{a", never closed
+#   numbers hostile RTF: a font table of distinct font numbers, "\f0\f1..."
+#           (about 9 bytes an entry), with text in one of them after it
 # It runs `TOOL FILE > /dev/null` under
 # /usr/bin/time and prints seconds, peak RSS, the ratio of peak RSS to file
 # size and the seconds per MiB (constant when the time is linear).
@@ -60,6 +67,18 @@ elif kind == "fonts":
     head = b"{\\rtf1{\\fonttbl"
     para = b"{\\f1\\fcharset0 A;}\\f2\\f3"
     tail = b"}text}"
+elif kind == "fontwords":
+    head = b"{\\rtf1{\\fonttbl"
+    para = b"\\f1"
+    tail = b"}\\f1 text}"
+elif kind == "opengroups":
+    head = b"{\\rtf1{\\fonttbl"
+    para = b"{a"
+    tail = b""
+elif kind == "numbers":
+    head = b"{\\rtf1{\\fonttbl"
+    para = None
+    tail = b"}\\f5 text}"
 elif kind == "groups":
     head = b"{\\rtf1{\\fonttbl"
     para = b"{"
@@ -69,6 +88,18 @@ else:
     para = b"ansi text caf\xe9 na\xefve r\xe9sum\xe9 \x80 12\x9615 \x93quoted\x94 and more words\r\n"
     tail = b""
 target = mib * 1024 * 1024
+if para is None:
+    # Distinct numbers, counting up, a mebibyte at a time.
+    with open(path, "wb") as out:
+        out.write(head)
+        written, number = len(head), 0
+        while written < target - len(tail) - (1 << 20):
+            words = b"".join(b"\\f%d" % n for n in range(number, number + 100000))
+            number += 100000
+            out.write(words)
+            written += len(words)
+        out.write(tail)
+    sys.exit(0)
 chunk = para * max(1, (1 << 20) // len(para))
 with open(path, "wb") as out:
     out.write(head)
@@ -86,7 +117,7 @@ PY
 status=0
 printf '%-6s %9s %9s %12s %8s %9s\n' kind MiB seconds "peak KB" ratio "s/MiB"
 for mib in $sizes; do
-  for kind in ${IDXFILTER_BENCH_KINDS:-rich ansi raw8 fonts groups}; do
+  for kind in ${IDXFILTER_BENCH_KINDS:-rich ansi raw8 fonts groups fontwords opengroups numbers}; do
     file="$dir/$kind-$mib.doc"
     generate "$kind" "$mib" "$file"
     bytes=$(stat -c %s "$file")

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The sixteen-byte sifting reads each block beside the byte after it: on
 // exact-size heap copies of every length around two blocks, with the word
 // ending at every place, a read past the text shows under the sanitizers.
-TEST(FindingFontTableWords, ReadsNoFurtherThanTheText) {
+TEST(FontTableWordSearch, ReadsNoFurtherThanTheText) {
     const std::string word = "\\fonttbl";
     for (std::size_t n = 0; n <= 40; ++n) {
         for (std::size_t wordEnd = 0; wordEnd <= n; ++wordEnd) {
