@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <chrono>
+#include <stdexcept>
 
 namespace idxfilter {
 
@@ -46,6 +47,9 @@ std::size_t FontNumberIndex::Find(std::int32_t number) const {
 }
 
 void FontNumberIndex::InsertFirst(std::int32_t number, std::size_t position) {
+    // Only with four billion entries, which no process holds: refused
+    // rather than recorded wrongly.
+    if (position > UINT32_MAX) throw std::length_error("font table too long to index");
     // At most three quarters full, so that probes stay short.
     if ((used + 1) * 4 > slots.size() * 3) Grow();
     Slot& slot = slots[SlotOf(number)];
