@@ -41,8 +41,11 @@ run_tool() {
     exit 1
   fi
 }
-echo "idxfilter --jobs 8 over ${#files[@]} files of $samples"
-run_tool --jobs 8 -- "${files[@]}"
-echo "idxfilter index --jobs 8 over $samples"
-run_tool index --jobs 8 --db "$work/index.db" "$samples"
-run_tool index --jobs 8 --db "$work/index.db" "$samples"
+# Each reader, and the index twice: a first run and one with nothing to do.
+for reader in --complete --exact; do
+  echo "idxfilter $reader --jobs 8 over ${#files[@]} files of $samples"
+  run_tool $reader --jobs 8 -- "${files[@]}"
+  echo "idxfilter index $reader --jobs 8 over $samples"
+  run_tool index $reader --jobs 8 --db "$work/index$reader.db" "$samples"
+  run_tool index $reader --jobs 8 --db "$work/index$reader.db" "$samples"
+done
