@@ -24,14 +24,15 @@ public:
     void Close();
 
 private:
-    void Push(std::size_t value);
+    void PushRun(std::size_t distance, std::size_t levels);
     std::size_t Pop();
 
     // (distance, count) of each run of levels below the innermost run,
     // outermost first, each number in 7-bit groups, least significant
     // first, the high bit set on all but a number's last byte: read from
     // the end, a number starts after the previous byte without it.
-    std::vector<unsigned char> below;
+    std::vector<unsigned char> below;  // the first `used` bytes
+    std::size_t used = 0;
     std::size_t topStart = 0;
     std::size_t topDistance = 0;  // from the start of the run below
     std::size_t topLevels = 0;
