@@ -6,7 +6,8 @@ real writers produce, and plain text in three encodings.
 
 With --worst-case it also writes the inputs that stress one mechanism
 each: nesting, one enormous text token, a run per character alternating
-between fonts, a hyperlink per word, one escape run of the whole size.
+between fonts, a hyperlink per word, one escape run of the whole size, a
+font table of one repeated font word, and font-table groups never closed.
 """
 import random
 import sys
@@ -101,6 +102,10 @@ def worst_cases(size):
         "link_per_word": header + repeat_to(
             "{\\field{\\*\\fldinst{HYPERLINK \"http://example.com/a%20b\"}}{\\fldrslt{word}}} ", size) + "}",
         "escape_run": header + "\\f1 " + repeat_to("\\'e1", size) + " end}",
+        # Hostile font tables: one font word repeated (3 bytes an entry), and
+        # groups with a byte of text each that are never closed.
+        "font_words": "{\\rtf1{\\fonttbl" + repeat_to("\\f1", size - 24) + "}\\f1 text}",
+        "open_font_groups": "{\\rtf1{\\fonttbl" + repeat_to("{a", size - 16),
     }
 
 

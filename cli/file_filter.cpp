@@ -1,11 +1,5 @@
 #include "cli/file_filter.h"
 
-#include <cstdint>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "cli/failure_reason.h"
 #include "cli/text_output.h"
 #include "entry/filter_document.h"
@@ -15,51 +9,19 @@
 namespace idxfilter::cli {
 namespace {
 
-// The number of units before the terminating 0 unit. With SSE2, eight
-// units are tested at a time from 16-byte aligned addresses: a block never
-// crosses a page, so reading the rest of the terminator's block cannot
-// fault (the way C libraries' string functions read); AddressSanitizer is
-// told not to check those reads.
-#if defined(__SSE2__)
-#if defined(__clang__) || defined(__GNUC__)
-__attribute__((no_sanitize("address")))
-#endif
-std::size_t TerminatedLength(const char16_t* units) {
-    const char16_t* p = units;
-    while (reinterpret_cast<std::uintptr_t>(p) % 16 != 0) {
-        if (*p == 0) return static_cast<std::size_t>(p - units);
-        ++p;
-    }
-    for (;; p += 8) {
-        __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
-        int zeros = _mm_movemask_epi8(_mm_cmpeq_epi16(block, _mm_setzero_si128()));
-        if (zeros != 0) return static_cast<std::size_t>(p - units) + __builtin_ctz(zeros) / 2;
-    }
-}
-#else
-std::size_t TerminatedLength(const char16_t* units) {
-    std::size_t count = 0;
-    while (units[count] != 0) ++count;
-    return count;
-}
-#endif
-
 struct Delivery {
     TextForm form;
     std::FILE* out;     // where the text goes at once; null: into `bytes`
     std::string bytes;
 };
 
-int IDXFILTER_SINK_CALL CollectText(const idx_char16* text, void* user) {
+void CollectText(const char16_t* units, std::size_t count, void* user) {
     auto* delivery = static_cast<Delivery*>(user);
-    const char16_t* units = reinterpret_cast<const char16_t*>(text);
-    std::size_t count = TerminatedLength(units);
     const bool utf8 = delivery->form == TextForm::Utf8;
     if (delivery->out != nullptr)
         WriteUtf16(units, count, utf8, delivery->out);
     else
         delivery->bytes = utf8 ? Utf16ToDisplayUtf8(units, count) : Utf16ToLittleEndianBytes(units, count);
-    return 0;
 }
 
 FilteredText FilterExactly(const FilterInput& input, Delivery& delivery) {

@@ -14,7 +14,7 @@
 #include "complete/binary_signatures.h"
 #include "complete/line_ends.h"
 #include "complete/plain_ascii.h"
-#include "entry/ascii.h"
+#include "text/ascii.h"
 #include "platform/code_pages.h"
 
 namespace idxfilter::complete {

@@ -22,8 +22,25 @@ void CutAtFirstNul(std::string& text) {
 }  // namespace
 
 namespace idxfilter {
+namespace {
 
-int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterFailure* failure) {
+// Where the text goes: the host's sink, or a sink inside the product that
+// takes the count as well (exactly one of them is set, or neither).
+struct TextReceiver {
+    idx_text_sink sink = nullptr;
+    CountedTextSink countedSink = nullptr;
+    void* user = nullptr;
+
+    bool Present() const { return sink != nullptr || countedSink != nullptr; }
+    void Deliver(const char16_t* units, std::size_t count) const {
+        if (countedSink != nullptr)
+            countedSink(units, count, user);
+        else
+            sink(reinterpret_cast<const idx_char16*>(units), user);
+    }
+};
+
+int32_t Filter(const char* path, const TextReceiver& receiver, FilterFailure* failure) {
     FilterFailure why = FilterFailure::NoText;
     // Set only after the sink has returned: anything thrown before that,
     // by the filter or by the sink, leaves the call's result at -1.
@@ -37,7 +54,7 @@ int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterF
             DocumentLoader(path).Load(text);
             CutAtFirstNul(text);
             std::string plain = ConvertRtfToText(std::move(text));
-            if (sink != nullptr && !plain.empty()) {
+            if (receiver.Present() && !plain.empty()) {
                 // The UTF-16 text ends at the first NUL byte, if any.
                 WideBuffer wide(plain, true);
                 std::string().swap(plain);
@@ -47,7 +64,7 @@ int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterF
                     why = FilterFailure::TooLarge;
                 } else {
                     why = FilterFailure::Other;
-                    sink(reinterpret_cast<const idx_char16*>(wide.CStr()), user);
+                    receiver.Deliver(wide.CStr(), delivered);
                     result = static_cast<int32_t>(delivered);
                     why = FilterFailure::None;
                 }
@@ -62,6 +79,16 @@ int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterF
     }
     if (failure != nullptr) *failure = why;
     return result;
+}
+
+}  // namespace
+
+int32_t FilterDocument(const char* path, idx_text_sink sink, void* user, FilterFailure* failure) {
+    return Filter(path, TextReceiver{sink, nullptr, user}, failure);
+}
+
+int32_t FilterDocument(const char* path, CountedTextSink sink, void* user, FilterFailure* failure) {
+    return Filter(path, TextReceiver{nullptr, sink, user}, failure);
 }
 
 }  // namespace idxfilter

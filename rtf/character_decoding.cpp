@@ -14,11 +14,10 @@ namespace idxfilter {
 namespace {
 
 const FontEntry* FindFontCached(const ConversionState& state, std::int32_t number) {
-    DecodingCache& cache = state.cache;
-    for (; cache.fontsIndexed < state.fonts.size(); ++cache.fontsIndexed)
-        cache.firstFontEntry.emplace(state.fonts[cache.fontsIndexed].number, cache.fontsIndexed);
-    auto found = cache.firstFontEntry.find(number);
-    return found == cache.firstFontEntry.end() ? nullptr : &state.fonts[found->second];
+    FontNumberIndex& index = state.cache.firstFonts;
+    index.CatchUp(state.fonts);
+    std::size_t position = index.Find(number);
+    return position == FontNumberIndex::kNone ? nullptr : &state.fonts[position];
 }
 
 // KeepsAscii, asked once per code page and flags for the document.

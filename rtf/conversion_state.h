@@ -4,26 +4,16 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "text/uninitialized_allocator.h"
+#include "rtf/font_entry.h"
+#include "rtf/font_number_index.h"
 
 namespace idxfilter {
-
-// One font of the font table, in reading order.
-struct FontEntry {
-    std::int32_t number = 0;   // never negative
-    std::string name;          // entry text without its last byte (the ";")
-    std::int32_t charset = 0;  // from the last "\fcharset" applied; 0 until then
-};
-
-// A deque: a table of millions of entries grows without copying itself,
-// and entries stay where they are.
-using FontList = std::deque<FontEntry>;
 
 // Pending document text in the code page of its font: the bytes as the
 // document gave them after escape decoding (never a zero byte), tagged
@@ -72,8 +62,9 @@ using CharsetCodePageMap = std::map<std::int32_t, std::int32_t>;
 CharsetCodePageMap CharsetCodePageTable();
 
 // Lookups that DecodeRun repeats for every run, remembered for one
-// conversion: the first font-table entry of each font number (entries are
-// only ever appended, so a first entry never changes), and whether ASCII
+// conversion: the first font-table entry of each font number (a first
+// entry never changes: the font table only appends entries, or replaces a
+// last entry that is not the first of its number), and whether ASCII
 // text converts to itself in a code page under given flags (asked of the
 // platform once, byte by byte).
 struct DecodingCache {
@@ -94,8 +85,7 @@ struct DecodingCache {
     // Documents switch between a few fonts: one place per font number
     // modulo the size.
     std::array<FontDecoding, 16> recentFonts;
-    std::map<std::int32_t, std::size_t> firstFontEntry;
-    std::size_t fontsIndexed = 0;
+    FontNumberIndex firstFonts;
     std::map<std::pair<unsigned, unsigned>, bool> asciiUnchanged;
     using UnitVector = std::vector<char16_t, UninitializedAllocator<char16_t>>;
     UnitVector units;  // conversion scratch, reused run after run

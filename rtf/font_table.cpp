@@ -1,7 +1,8 @@
 #include "rtf/font_table.h"
 
-#include <vector>
-
+#include "rtf/font_number_index.h"
+#include "rtf/hyperlink.h"
+#include "rtf/level_start_stack.h"
 #include "rtf/token_reader.h"
 
 namespace idxfilter {
@@ -23,33 +24,43 @@ std::string_view WithoutTrailingControlBytes(std::string_view token) {
 class NameAccumulators {
 public:
     NameAccumulators() { OpenLevel(); }
-    void OpenLevel() {
-        if (!starts.empty() && starts.back().start == text.size())
-            ++starts.back().levels;
-        else
-            starts.push_back({text.size(), 1});
-    }
+    void OpenLevel() { starts.Open(text.size()); }
     // Ends the innermost level and returns its text (valid until the next
     // call).
     std::string_view CloseLevel() {
-        std::size_t start = starts.back().start;
-        if (--starts.back().levels == 0) starts.pop_back();
+        std::size_t start = starts.Top();
+        starts.Close();
         closed.assign(text, start);
         text.resize(start);
         return closed;
     }
-    bool AllClosed() const { return starts.empty(); }
+    bool AllClosed() const { return starts.Empty(); }
     void Append(std::string_view bytes) { text.append(bytes); }
 
 private:
-    struct LevelStart {
-        std::size_t start;
-        std::size_t levels;
-    };
-    std::vector<LevelStart> starts;
+    LevelStartStack starts;
     std::string text;
     std::string closed;
 };
+
+// A font-number word of the table. Of the entries of a number only the
+// first decides how text in that font is decoded, and of the others only
+// the last entry of the table can still change (its character set and
+// name): a last entry that is neither gives way to the next one rather
+// than staying behind, when the next is not a first either. A table of
+// millions of repeated "\f1" words so keeps two entries. (Replacing it by
+// a first would move a number's first entry, which the decoding may have
+// looked up already.)
+void AddFontWord(ConversionState& state, std::int32_t number) {
+    FontList& fonts = state.fonts;
+    FontNumberIndex& firstFonts = state.cache.firstFonts;
+    firstFonts.CatchUp(fonts);
+    bool lastIsSpare = !fonts.empty() && firstFonts.Find(fonts.back().number) != fonts.size() - 1;
+    if (lastIsSpare && firstFonts.Find(number) != FontNumberIndex::kNone)
+        fonts.back() = FontEntry{number, {}, 0};
+    else
+        AddFont(fonts, number);
+}
 
 void StoreName(FontList& fonts, std::string_view accumulated) {
     if (accumulated.empty()) return;
@@ -100,7 +111,10 @@ FontTableEnd ReadFontTable(const char* pos, const char* end, ConversionState& st
         pos = ReadToken(pos, end, token, scratch);
         std::string_view t = token.text;
         if (t.empty()) continue;  // the text has ended, or an escape gave nothing
-        if (t[0] == '{' && (t.size() == 1 || token.BeginsWithLiteralBrace())) {
+        // "{HYPERLINK" is name text here: the scanner reads it as an
+        // instruction, never as a brace, and the table must end where the
+        // scanner would see its end.
+        if (t[0] == '{' && (t.size() == 1 || token.BeginsWithLiteralBrace()) && t != kHyperlinkToken) {
             names.OpenLevel();
             names.Append(t.substr(1));
         } else if (t[0] == '}' && (t.size() == 1 || token.BeginsWithLiteralBrace())) {
@@ -111,7 +125,7 @@ FontTableEnd ReadFontTable(const char* pos, const char* end, ConversionState& st
             t = WithoutTrailingControlBytes(t);
             std::int32_t value;
             if (ParseControlNumber(t, kFontWord, value)) {
-                AddFont(state.fonts, value);
+                AddFontWord(state, value);
             } else if (ParseControlNumber(t, kCharsetWord, value)) {
                 SetFontCharset(state.fonts, -1, value);
             } else if (t == "\\*") {

@@ -9,6 +9,11 @@
 
 namespace idxfilter {
 
+// The token that begins a hyperlink instruction: an opening brace with the
+// word glued to it. Unlike every other brace with text glued to it, it
+// opens no group, in the scanner and in the font table alike.
+inline constexpr std::string_view kHyperlinkToken = "{HYPERLINK";
+
 // Reads a target from `pos`: the bytes up to the second double quote
 // (which is consumed), or up to a brace or the end (neither consumed).
 // The first double quote is not stored; every other byte is.

@@ -13,7 +13,6 @@
 namespace idxfilter {
 namespace {
 
-constexpr std::string_view kHyperlinkToken = "{HYPERLINK";
 constexpr std::string_view kFontSelectionWord = "\\f";
 
 std::string_view WithoutTrailingControlBytes(std::string_view token) {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "entry/filter_document.h"
 #include "idxfilter.h"
 #include "test_support.h"
 
@@ -57,6 +58,39 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"Rtf", "{\\rtf1 Hello}", 5, 1, u"Hello"},
         EntryCase{"RtfWithoutText", "{\\rtf1\\ansi}", -1, 0, u""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct CountedDelivery {
+    int calls = 0;
+    std::size_t count = 0;
+    std::u16string text;
+    bool terminated = false;
+};
+
+void RecordCounted(const char16_t* units, std::size_t count, void* user) {
+    auto* delivery = static_cast<CountedDelivery*>(user);
+    ++delivery->calls;
+    delivery->count = count;
+    delivery->text.assign(units, count);
+    delivery->terminated = units[count] == 0;
+}
+
+// The tool's form of the call: the same text, told with its count, and the
+// terminator still after it.
+TEST_P(FilterEntryCases, CountedFormDeliversTheSameText) {
+    const EntryCase& c = GetParam();
+    TempFile file(c.file);
+    CountedDelivery delivery;
+    FilterFailure failure = FilterFailure::Other;
+    std::int32_t result = FilterDocument(file.Path().c_str(), RecordCounted, &delivery, &failure);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(delivery.calls, c.calls);
+    EXPECT_EQ(Hex(delivery.text), Hex(c.text));
+    EXPECT_EQ(failure, result >= 0 ? FilterFailure::None : FilterFailure::NoText);
+    if (delivery.calls > 0) {
+        EXPECT_EQ(delivery.count, static_cast<std::size_t>(result));
+        EXPECT_TRUE(delivery.terminated);
+    }
+}
 
 int IDXFILTER_SINK_CALL ThrowingSink(const idx_char16*, void*) { throw std::runtime_error("host"); }
 

@@ -91,6 +91,18 @@ TEST(FontTableInDocument, NothingOfItReachesTheOutput) {
     EXPECT_EQ(Convert("{\\rtf1{\\fonttbl{\\f0 A;}}glued}"), "glued");
 }
 
+// "{HYPERLINK" opens no group in the table, as in the scanner: the "}"
+// after it closes the table's group, and what follows is document text.
+TEST(FontTableInDocument, HyperlinkWordIsNameText) {
+    EXPECT_EQ(Convert("{\\rtf\\fonttbl{HYPERLINK}t"), "t");
+    EXPECT_EQ(Convert("{\\rtf1{\\fonttbl{HYPERLINK}visible}after}"), "visibleafter");
+    EXPECT_EQ(Convert("{\\rtf1{\\fonttbl{\\f0 A;}{HYPERLINK \"x\"} visible}after}"), " visibleafter");
+    EXPECT_EQ(testing::FilterToUtf8("{\\rtf\\fonttbl{HYPERLINK}t"), "t");
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string_view("{\\rtf\\fonttbl{HYPERLINK}t")) utf16 += {c, '\0'};
+    EXPECT_EQ(testing::FilterToUtf8(utf16), "t");
+}
+
 TEST(ParseControlNumber, AcceptsOnlyPrefixAndDigits) {
     struct Case {
         const char* token;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 
@@ -49,6 +50,25 @@ INSTANTIATE_TEST_SUITE_P(
         WordCase{"AtTheVeryStart", "b", 0},
         WordCase{"Empty", "", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The sixteen-byte sifting reads each block beside the byte after it: on
+// exact-size heap copies of every length around two blocks, with the word
+// ending at every place, a read past the text shows under the sanitizers.
+TEST(FontTableWordSearch, ReadsNoFurtherThanTheText) {
+    const std::string word = "\\fonttbl";
+    for (std::size_t n = 0; n <= 40; ++n) {
+        for (std::size_t wordEnd = 0; wordEnd <= n; ++wordEnd) {
+            std::unique_ptr<char[]> text(new char[n == 0 ? 1 : n]);
+            for (std::size_t i = 0; i < n; ++i) text[i] = i % 2 ? 'b' : '6';
+            bool placed = wordEnd >= word.size();
+            if (placed) word.copy(text.get() + wordEnd - word.size(), word.size());
+            std::size_t expected = placed ? wordEnd : 0;
+            ASSERT_EQ(EndOfLastFontTableWord(text.get(), text.get() + n) - text.get(),
+                      static_cast<std::ptrdiff_t>(expected))
+                << "n=" << n << " wordEnd=" << wordEnd;
+        }
+    }
+}
 
 std::string WithFonts(const std::string& fonts, const std::string& body) {
     return "{\\rtf1\\ansi{\\fonttbl" + fonts + "}" + body + "}";

@@ -31,6 +31,8 @@ int IDXFILTER_SINK_CALL RecordingSink(const idx_char16* text, void* user) {
     return 0;
 }
 
+}  // namespace
+
 std::string UnitsToUtf8(std::u16string_view units) {
     std::string out;
     for (std::size_t i = 0; i < units.size(); ++i) {
@@ -57,8 +59,6 @@ std::string UnitsToUtf8(std::u16string_view units) {
     }
     return out;
 }
-
-}  // namespace
 
 TempFile::TempFile(std::string_view bytes, std::string_view name)
     : folder(FreshFolder()), path(folder / std::string(name)) {

@@ -40,6 +40,10 @@ Delivery FilterBytes(std::string_view bytes);
 // The filter's text for a file holding `bytes`, as UTF-8 (pairs joined).
 std::string FilterToUtf8(std::string_view bytes);
 
+// UTF-16 units as UTF-8: pairs joined, an unpaired surrogate written in
+// the three-byte form of its value, so that no unit is lost.
+std::string UnitsToUtf8(std::u16string_view units);
+
 // ConvertRtfToText on a copy of `rtf`.
 std::string Convert(std::string_view rtf);
 
