@@ -4,18 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/fts5_api.h"
+
 namespace idxfilter::cli {
 namespace {
-
-fts5_api* Fts5Api(sqlite3* db) {
-    fts5_api* api = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) != SQLITE_OK) return nullptr;
-    sqlite3_bind_pointer(statement, 1, &api, "fts5_api_ptr", nullptr);
-    sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    return api;
-}
 
 struct Span {
     int start, end;  // bytes of one token in the text
@@ -43,22 +35,30 @@ int CollectWindow(void* context, int flags, const char*, int, int start, int end
     return SQLITE_OK;
 }
 
-// Token positions of the hits in column 0, first hit first; phrases mark
-// each of their tokens.
+// Token positions of the hits in column 0 that can fall in the window
+// around the first, in order; phrases mark each of their tokens. Each
+// phrase's instances are walked only up to the window's end (xInstCount
+// would first list every hit of the row: millions in a large document).
 std::vector<int> HitPositions(const Fts5ExtensionApi* api, Fts5Context* fts) {
     std::vector<int> hits;
-    int count = 0;
-    if (api->xInstCount(fts, &count) != SQLITE_OK) return hits;
+    const int phrases = api->xPhraseCount(fts);
     int first = -1;
-    for (int i = 0; i < count; ++i) {
-        int phrase, column, offset;
-        if (api->xInst(fts, i, &phrase, &column, &offset) != SQLITE_OK || column != 0) continue;
-        if (first < 0 || offset < first) first = offset;
-        // Only hits that can fall in the window around the first matter,
-        // and instances come in order of position.
-        if (offset > first + kSnippetTokens) break;
-        int size = api->xPhraseSize(fts, phrase);
-        for (int k = 0; k < size; ++k) hits.push_back(offset + k);
+    for (int phrase = 0; phrase < phrases; ++phrase) {
+        // Instances come in order of column, then position: a phrase's
+        // first one is in column 0 if any is.
+        Fts5PhraseIter it;
+        int column = -1, offset = -1;
+        if (api->xPhraseFirst(fts, phrase, &it, &column, &offset) != SQLITE_OK) continue;
+        if (column == 0 && (first < 0 || offset < first)) first = offset;
+    }
+    if (first < 0) return hits;
+    for (int phrase = 0; phrase < phrases; ++phrase) {
+        Fts5PhraseIter it;
+        int column = -1, offset = -1;
+        if (api->xPhraseFirst(fts, phrase, &it, &column, &offset) != SQLITE_OK) continue;
+        const int size = api->xPhraseSize(fts, phrase);
+        for (; column == 0 && offset <= first + kSnippetTokens; api->xPhraseNext(fts, &it, &column, &offset))
+            for (int k = 0; k < size; ++k) hits.push_back(offset + k);
     }
     std::sort(hits.begin(), hits.end());
     return hits;

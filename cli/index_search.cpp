@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "cli/bounded_rank.h"
 #include "cli/bounded_snippet.h"
 
 namespace idxfilter::cli {
@@ -18,17 +19,18 @@ int PastDeadline(void* deadline) { return Clock::now() > *static_cast<Clock::tim
 std::vector<SearchHit> SearchIndex(const IndexDatabase& index, const std::string& query, int limit,
                                    int seconds) {
     sqlite3* db = index.Database().Handle();
-    if (!RegisterBoundedSnippet(db)) throw DatabaseError("this SQLite has no FTS5", SQLITE_ERROR);
+    if (!RegisterBoundedSnippet(db) || !RegisterBoundedRank(db))
+        throw DatabaseError("this SQLite has no FTS5", SQLITE_ERROR);
     // A format-1 index has no titles.
     Statement version(index.Database(), "PRAGMA user_version");
     bool titles = version.Step() && version.Integer(0) >= 2;
     Statement select(index.Database(),
-                     titles ? "SELECT files.path, files.title, bm25(texts), idx_snippet(texts)"
+                     titles ? "SELECT files.path, files.title, idx_rank(texts) AS score, idx_snippet(texts)"
                               " FROM texts JOIN files ON files.id = texts.rowid"
-                              " WHERE texts MATCH ?1 ORDER BY bm25(texts), files.path LIMIT ?2"
-                            : "SELECT files.path, NULL, bm25(texts), idx_snippet(texts)"
+                              " WHERE texts MATCH ?1 ORDER BY score, files.path LIMIT ?2"
+                            : "SELECT files.path, NULL, idx_rank(texts) AS score, idx_snippet(texts)"
                               " FROM texts JOIN files ON files.id = texts.rowid"
-                              " WHERE texts MATCH ?1 ORDER BY bm25(texts), files.path LIMIT ?2");
+                              " WHERE texts MATCH ?1 ORDER BY score, files.path LIMIT ?2");
     select.BindText(1, query).Bind(2, limit);
     Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
     sqlite3_progress_handler(db, 10000, PastDeadline, &deadline);
