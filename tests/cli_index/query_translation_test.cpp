@@ -53,7 +53,7 @@ const std::vector<std::string> kTexts = {
     "send an e-mail to the office",          // 0
     "the rate rose to 12.5 percent",         // 1
     "don't panic, says C++ guide",           // 2
-    "see http://x.org for the foo-bar spec", // 3
+    "see http://x.org for the foo-bar notes", // 3
     "mail and e vowels separately",          // 4
     "AND OR NOT are words here too",         // 5
     "Café crème in the harbour",             // 6
