@@ -7,7 +7,7 @@
 #include <string>
 #include <sys/types.h>
 
-#include "entry/filter_document.h"
+#include "extraction/filter_document.h"
 
 namespace idxfilter::cli {
 

@@ -2,7 +2,7 @@
 
 #include "cli/failure_reason.h"
 #include "cli/text_output.h"
-#include "entry/filter_document.h"
+#include "extraction/filter_document.h"
 #include "loading/wide_buffer.h"
 #include "idxfilter.h"
 

@@ -11,7 +11,7 @@
 
 #include "cli/stored_text_limit.h"
 #include "cli/text_output.h"
-#include "entry/filter_document.h"
+#include "extraction/filter_document.h"
 
 namespace idxfilter::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "entry/filter_document.h"
+#include "extraction/filter_document.h"
 #include "idxfilter.h"
 #include "test_support.h"
 
