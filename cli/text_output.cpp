@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "text/utf16_to_utf8.h"
+#include "text/utf8_codec.h"
 
 namespace idxfilter::cli {
 namespace {

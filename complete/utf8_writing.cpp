@@ -1,6 +1,6 @@
 #include "complete/utf8_writing.h"
 
-#include "text/utf8_decoding.h"
+#include "text/utf8_codec.h"
 
 namespace idxfilter::complete {
 

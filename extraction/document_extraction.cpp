@@ -11,7 +11,7 @@
 #include "platform/file_reading.h"
 #include "rtf/conversion_driver.h"
 #include "text/utf16_length.h"
-#include "text/utf16_to_utf8.h"
+#include "text/utf8_codec.h"
 
 namespace idxfilter {
 namespace {

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "text/utf8_decoding.h"
+#include "text/utf8_codec.h"
 #include "loading/wide_buffer.h"
 #include "fuzz/fuzz_support.h"
 #include "idxfilter.h"

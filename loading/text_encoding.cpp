@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "text/utf8_decoding.h"
+#include "text/utf8_codec.h"
 
 namespace idxfilter {
 namespace {

@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "text/ascii.h"
+#include "text/utf8_codec.h"
 
 namespace idxfilter {
 namespace {
@@ -31,22 +31,6 @@ std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count) {
 #endif
     while (i < count && units[i] != 0) ++i;
     return i;
-}
-
-void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out) {
-    // Sized exactly first (a worst-case reservation would triple what an
-    // ASCII text needs, and the counting pass is cheap), with one byte to
-    // spare for the four-byte stores of three-byte forms.
-    std::size_t start = out.size();
-    out.resize(start + Utf8LengthOfUnits(units, count) + 1);
-    char* p = out.data() + start;
-    for (std::size_t i = 0; i < count;) {
-        std::size_t ascii = NarrowAsciiPrefix(units + i, count - i, p);
-        p += ascii;
-        i += ascii;
-        for (; i < count && units[i] >= 0x80; ++i) p = StoreUtf8OfUnitAbove7F(units[i], p);
-    }
-    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 Utf8Buffer::Utf8Buffer(const char16_t* units, bool terminated) : terminated(terminated) {

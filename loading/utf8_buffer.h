@@ -14,9 +14,6 @@ namespace idxfilter {
 // The number of units of [units, units + count) before the first 0 unit.
 std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count);
 
-// Appends the UTF-8 form of `count` units to `out`, each unit by itself.
-void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out);
-
 class Utf8Buffer {
 public:
     explicit Utf8Buffer(bool terminated) : terminated(terminated) {}

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace idxfilter {
 
@@ -66,21 +67,24 @@ private:
 // True when the backend can use `codePage` as the ANSI code page.
 bool IsAnsiCodePageAvailable(unsigned codePage);
 
+// Code-page bytes to UTF-8: the one road that text in a code page takes.
+// Appends to `out` the UTF-8 of the units that MultiByteToWide(codePage,
+// flags) gives for `bytes`, each unit encoded by itself, up to the first 0
+// unit; the units after it are left out. Returns false, with `out` as it
+// was, when that conversion fails (an unknown code page, flags the code
+// page refuses, a strict conversion that meets an invalid sequence). Empty
+// bytes append nothing and succeed. Any length: where the backend converts in slices,
+// it cuts them only where that changes nothing.
+//
+// The Win32 backend converts through MultiByteToWideChar and the UTF-8
+// encoder; the portable one goes straight from its tables to UTF-8.
+bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view bytes, std::string& out);
+
 // Portable backend only: when `codePage` is a single-byte code page, whose
 // conversion with flags 0 takes every byte by itself, whatever stands
 // around it, fills `units` with the unit each byte converts to and
-// returns true. False otherwise, and always from the Win32 backend: the
-// system's services make no such promise, so text there goes through
-// MultiByteToWide.
+// returns true. False otherwise, and always from the Win32 backend. (The
+// complete reader's plain-text decoding builds its own tables from it.)
 bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]);
-
-// Portable backend only: appends to `out` what MultiByteToWide gives for
-// these bytes, in UTF-8 with each unit encoded by itself, up to the first
-// 0 unit, and returns true. Returns false, with `out` as it was, when that
-// conversion fails (the caller then learns nothing more from trying
-// MultiByteToWide itself) or when this backend cannot convert so; always
-// false from the Win32 backend, where text goes through MultiByteToWide.
-bool AppendMultiByteAsUtf8(unsigned codePage, unsigned flags, const char* bytes, std::size_t byteCount,
-                           std::string& out);
 
 }  // namespace idxfilter

@@ -64,9 +64,8 @@ CharsetCodePageMap CharsetCodePageTable();
 // Lookups that DecodeRun repeats for every run, remembered for one
 // conversion: the first font-table entry of each font number (a first
 // entry never changes: the font table only appends entries, or replaces a
-// last entry that is not the first of its number), and whether ASCII
-// text converts to itself in a code page under given flags (asked of the
-// platform once, byte by byte).
+// last entry that is not the first of its number), and how each font's
+// runs are decoded.
 struct DecodingCache {
     // How the runs of one font are decoded, as worked out from the font
     // table when last asked. It holds while the table has as many entries
@@ -80,15 +79,11 @@ struct DecodingCache {
         unsigned codePage = 0;
         unsigned flags = 0;
         bool ansi = true;
-        bool keepsAscii = false;
     };
     // Documents switch between a few fonts: one place per font number
     // modulo the size.
     std::array<FontDecoding, 16> recentFonts;
     FontNumberIndex firstFonts;
-    std::map<std::pair<unsigned, unsigned>, bool> asciiUnchanged;
-    using UnitVector = std::vector<char16_t, UninitializedAllocator<char16_t>>;
-    UnitVector units;  // conversion scratch, reused run after run
 };
 
 struct ConversionState {

@@ -1,6 +1,6 @@
 #include "rtf/percent_decoding.h"
 
-#include "loading/utf8_buffer.h"
+#include "text/utf8_codec.h"
 #include "rtf/hex_number.h"
 
 namespace idxfilter {

@@ -134,27 +134,6 @@ inline std::size_t NarrowAsciiPrefix(const char16_t* in, std::size_t n, char* ou
     return i;
 }
 
-// Writes the two- or three-byte UTF-8 form of `u` (0x80 or above, taken
-// by itself) at `p` and returns its end. A three-byte form is stored as
-// four bytes: `p` needs one byte of room beyond the form.
-inline char* StoreUtf8OfUnitAbove7F(char16_t unit, char* p) {
-    unsigned u = unit;
-    if (u < 0x800) {
-        p[0] = char(0xC0 | (u >> 6));
-        p[1] = char(0x80 | (u & 0x3F));
-        return p + 2;
-    }
-    std::uint32_t bytes = (0xE0u | (u >> 12)) | (0x80u | ((u >> 6) & 0x3F)) << 8 | (0x80u | (u & 0x3F)) << 16;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(p, &bytes, 4);
-    } else {
-        p[0] = char(bytes);
-        p[1] = char(bytes >> 8);
-        p[2] = char(bytes >> 16);
-    }
-    return p + 3;
-}
-
 // The number of bytes the units of [in, in + n) take in UTF-8 when each is
 // encoded by itself: one below U+0080, two below U+0800, three above.
 inline std::size_t Utf8LengthOfUnits(const char16_t* in, std::size_t n) {

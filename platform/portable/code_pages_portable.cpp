@@ -10,7 +10,9 @@
 #include <array>
 #include <atomic>
 #include <climits>
+#include <concepts>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "text/ascii.h"
+#include "text/utf8_codec.h"
 #include "platform/portable/code_page_tables.h"
 
 namespace idxfilter {
@@ -47,6 +50,15 @@ struct CodePage {
     bool allSinglesValid = false;            // single-byte: strict never fails
     bool hasUnmappable = false;              // some unit fails the conversion
     bool countsUnmappable = false;           // ...but a size query counts it as a byte
+    // Bytes 01 to 7F are characters by themselves that give their own
+    // value, in a lenient conversion and in a strict one.
+    bool keepsAscii = false;
+    bool keepsAsciiStrict = false;
+    // Single-byte pages: the UTF-8 of each byte's unit padded to four bytes,
+    // and its length, 0 for a byte that gives the 0 unit (which ends text).
+    std::array<std::array<char, 4>, 256> byteUtf8{};
+    std::array<uint8_t, 256> byteUtf8Length{};
+    bool onlyNulEndsText = false;            // no byte but 00 gives the 0 unit
     std::vector<uint16_t> toBytes;           // 65536 entries
     // The to-bytes table is built on the first conversion to bytes: text
     // is mostly converted the other way, and building the table costs
@@ -137,6 +149,29 @@ private:
     const char* next_;
 };
 
+void DescribeAscii(CodePage& page) {
+    page.keepsAscii = page.keepsAsciiStrict = true;
+    for (unsigned byte = 1; byte < 0x80; ++byte) {
+        bool kept = page.slotUnits[byte] == byte && page.leadRow[byte] == 0;
+        page.keepsAscii &= kept;
+        page.keepsAsciiStrict &= kept && page.slotValid[byte] != 0;
+    }
+}
+
+void BuildByteUtf8(CodePage& page) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        char16_t unit = page.slotUnits[byte];
+        char* utf8 = page.byteUtf8[byte].data();
+        // A slot has the one byte of room beyond a three-byte form.
+        char* end = unit < 0x80 ? utf8 + (unit != 0) : StoreUtf8OfUnitAbove7F(unit, utf8);
+        if (unit < 0x80) utf8[0] = char(unit);
+        page.byteUtf8Length[byte] = uint8_t(end - utf8);
+    }
+    page.onlyNulEndsText = page.byteUtf8Length[0] == 0 &&
+                           std::find(page.byteUtf8Length.begin() + 1, page.byteUtf8Length.end(), 0) ==
+                               page.byteUtf8Length.end();
+}
+
 std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     auto Check = [](bool ok) {
         if (!ok) throw std::runtime_error("corrupt code-page table");
@@ -171,6 +206,8 @@ std::unique_ptr<CodePage> Decode(const RecordedCodePage& recorded) {
     page->allSinglesValid = std::all_of(page->slotValid.begin(), page->slotValid.begin() + 256,
                                         [](uint8_t valid) { return valid != 0; });
 
+    DescribeAscii(*page);
+    if (!page->doubleByte) BuildByteUtf8(*page);
     page->recorded = &recorded;
     return page;
 }
@@ -297,6 +334,16 @@ bool IsValidSequence(const CodePage& page, const uint8_t* next, const uint8_t* e
     return next == end || valid[*next];
 }
 
+// An emitter that can take a run of ASCII at once: at a character boundary
+// where a byte from 01 to 7F stands, in a code page that keeps ASCII,
+// TakeAscii(next, end) takes that byte and the ones after it that convert
+// to themselves (up to the next 00 or byte from 80 on) and returns where
+// it stopped.
+template <typename Emit>
+concept TakesAscii = requires(Emit& emit, const uint8_t* p) {
+    { emit.TakeAscii(p, p) } -> std::same_as<const uint8_t*>;
+};
+
 // Lenient double-byte reading: a lead byte takes the next byte unless
 // that is 00 or there is none, in which case it converts alone. `emit`
 // takes each unit in turn and returns false when it has no room, which
@@ -308,6 +355,12 @@ bool ReadDoubleBytes(const CodePage& page, const uint8_t* next, const uint8_t* e
     const char16_t* slotUnits = page.slotUnits.data();
     while (end - next >= 2) {
         unsigned row = page.leadRow[next[0]];
+        if constexpr (TakesAscii<Emit>) {
+            if (row == 0 && next[0] - 1u < 0x7Fu && page.keepsAscii) {
+                next = emit.TakeAscii(next, end);
+                continue;
+            }
+        }
         if (row != 0 && next[1] != 0) {
             if (!emit(slotUnits[row << 8 | next[1]])) return false;
             next += 2;
@@ -329,6 +382,12 @@ bool ReadStrictDoubleBytes(const CodePage& page, const uint8_t* next, const uint
     const uint8_t* valid = page.slotValid.data();
     const char16_t* slotUnits = page.slotUnits.data();
     while (end - next >= 2) {
+        if constexpr (TakesAscii<Emit>) {
+            if (next[0] - 1u < 0x7Fu && page.keepsAsciiStrict) {
+                next = emit.TakeAscii(next, end);
+                continue;
+            }
+        }
         if (unsigned row = page.leadRow[next[0]]) {
             unsigned slot = row << 8 | next[1];
             if (!valid[slot]) return false;
@@ -402,6 +461,17 @@ public:
         return true;
     }
 
+    const uint8_t* TakeAscii(const uint8_t* next, const uint8_t* end) {
+        auto text = reinterpret_cast<const char*>(next);
+        std::size_t run = AsciiPrefixLength(text, std::size_t(end - next));
+        if (const void* zero = std::memchr(text, 0, run)) run = std::size_t(static_cast<const char*>(zero) - text);
+        if (!ended) {
+            Flush();
+            out.append(text, run);
+        }
+        return next + run;
+    }
+
     void Finish() { Flush(); }
     void Undo() { out.resize(start); }
 
@@ -420,6 +490,53 @@ private:
     char* next = block;
     char* const flushFrom = block + kBlock - 4;
 };
+
+// Where the text of a single-byte page ends: at the first byte that gives
+// the 0 unit (00 in every recorded page, and no other).
+const uint8_t* SingleByteTextEnd(const CodePage& page, const uint8_t* next, const uint8_t* end) {
+    if (page.onlyNulEndsText) {
+        const void* zero = std::memchr(next, 0, std::size_t(end - next));
+        return zero ? static_cast<const uint8_t*>(zero) : end;
+    }
+    for (const uint8_t* p = next; p != end; ++p)
+        if (page.byteUtf8Length[*p] == 0) return p;
+    return end;
+}
+
+// Each byte of a single-byte page by its table entry, runs of ASCII copied
+// where the page keeps them. Sized exactly first, with three bytes to
+// spare: each character is stored as four bytes, of which the next one
+// overwrites the excess.
+void AppendSingleBytesAsUtf8(const CodePage& page, const uint8_t* next, const uint8_t* end, std::string& out) {
+    end = SingleByteTextEnd(page, next, end);
+    const auto* text = reinterpret_cast<const char*>(next);
+    const std::size_t n = std::size_t(end - next);
+    const bool copyAscii = page.keepsAscii;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (copyAscii) {
+            std::size_t ascii = AsciiPrefixLength(text + i, n - i);
+            total += ascii;
+            i += ascii;
+        }
+        for (; i < n && !(copyAscii && next[i] < 0x80); ++i) total += page.byteUtf8Length[next[i]];
+    }
+    std::size_t start = out.size();
+    out.resize(start + total + 3);
+    char* p = out.data() + start;
+    for (std::size_t i = 0; i < n;) {
+        if (copyAscii) {
+            std::size_t ascii = CopyAsciiPrefix(text + i, n - i, p);
+            p += ascii;
+            i += ascii;
+        }
+        for (; i < n && !(copyAscii && next[i] < 0x80); ++i) {
+            std::memcpy(p, page.byteUtf8[next[i]].data(), 4);
+            p += page.byteUtf8Length[next[i]];
+        }
+    }
+    out.resize(start + total);
+}
 
 // Conversion to a double-byte code page, or one with unconvertible units.
 int WideToBytes(const CodePage& page, const char16_t* units, int unitCount, char* bytes,
@@ -491,31 +608,29 @@ bool IsAnsiCodePageAvailable(unsigned codePage) {
 bool SingleByteUnits(unsigned codePage, char16_t (&units)[256]) {
     const CodePage* page = FindCodePage(codePage);
     if (page == nullptr || page->doubleByte) return false;
-    // The lenient single-byte conversion below reads exactly this table.
+    // The lenient single-byte conversion reads exactly this table.
     std::copy(page->slotUnits.begin(), page->slotUnits.begin() + 256, units);
     return true;
 }
 
-bool AppendMultiByteAsUtf8(unsigned codePage, unsigned flags, const char* bytes, std::size_t byteCount,
-                           std::string& out) {
-    if ((flags & ~kStrictConversion) != 0 || byteCount == 0 || byteCount > INT_MAX) return false;
+bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view bytes, std::string& out) {
+    if (bytes.empty()) return true;
+    if ((flags & ~kStrictConversion) != 0) return false;
     const CodePage* page = FindCodePage(codePage);
     if (page == nullptr) return false;
-    auto next = reinterpret_cast<const uint8_t*>(bytes);
-    auto end = next + byteCount;
+    auto next = reinterpret_cast<const uint8_t*>(bytes.data());
+    auto end = next + bytes.size();
     bool strict = (flags & kStrictConversion) != 0;
-    Utf8Appender append(out);
-    if (page->doubleByte) {
-        bool done = strict ? ReadStrictDoubleBytes(*page, next, end, append)
-                           : ReadDoubleBytes(*page, next, end, append);
-        if (!done) {
-            append.Undo();
-            return false;
-        }
-    } else {
+    if (!page->doubleByte) {
         if (strict && !IsValidSequence(*page, next, end)) return false;
-        const char16_t* singles = page->slotUnits.data();
-        for (; next != end; ++next) append(singles[*next]);
+        AppendSingleBytesAsUtf8(*page, next, end, out);
+        return true;
+    }
+    Utf8Appender append(out);
+    bool done = strict ? ReadStrictDoubleBytes(*page, next, end, append) : ReadDoubleBytes(*page, next, end, append);
+    if (!done) {
+        append.Undo();
+        return false;
     }
     append.Finish();
     return true;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "loading/utf8_buffer.h"
+#include "text/utf8_codec.h"
 #include "platform/code_pages.h"
 #include "tests/codepages/random_cases.h"
 
@@ -543,35 +544,50 @@ std::vector<std::string> StrictCharacters(unsigned codePage) {
     return characters;
 }
 
-// The conversion straight to UTF-8 must be the conversion to UTF-16 cut at
-// its first 0 unit and encoded unit by unit, failing exactly when that
-// fails and then leaving the string as it was. Random byte strings of
-// every code page, and long texts of its characters (past the appender's
-// block) alone, with a 0 byte near the end and with a random string after.
+// Text in every code page reaches UTF-8 by one road, which must be the
+// conversion to UTF-16 cut at its first 0 unit and encoded unit by unit,
+// failing exactly when that fails and then leaving the string as it was.
+// Random byte strings of every code page; long texts of its characters
+// (past the appender's block) alone, with a 0 byte near the end and with a
+// random string after; texts of ASCII runs of every length up to 40
+// between its characters, so that the ASCII shortcuts end in every way;
+// and texts past the Win32 backend's slices.
+namespace road {
+
+bool TwoSteps(unsigned codePage, unsigned flags, const std::string& bytes, std::string& out) {
+    if (bytes.empty()) return true;
+    std::vector<char16_t> units(bytes.size());
+    int written = MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), units.data(), int(units.size()));
+    if (written <= 0) return false;
+    AppendUnitsAsUtf8(units.data(), UnitsBeforeZero(units.data(), std::size_t(written)), out);
+    return true;
+}
+
+void Check(unsigned codePage, const std::string& input) {
+    for (unsigned flags : {0u, kStrictConversion}) {
+        std::string expected = "before", got = "before";
+        bool converts = TwoSteps(codePage, flags, input, expected);
+        bool appended = AppendCodePageAsUtf8(codePage, flags, input, got);
+        ASSERT_EQ(appended, converts) << "flags " << flags << ", " << input.size() << " bytes";
+        ASSERT_EQ(got, expected) << "flags " << flags << ", " << input.size() << " bytes";
+    }
+}
+
+std::string AsciiRunsBetween(codepage_cases::Random& random, const std::vector<std::string>& characters,
+                             std::size_t length) {
+    std::string text;
+    while (text.size() < length) {
+        for (uint32_t n = random.Range(0, 40); n > 0; --n) text += char(random.Range(0x20, 0x7E));
+        for (uint32_t n = random.Range(1, 4); n > 0; --n)
+            text += characters[random.Range(0, uint32_t(characters.size() - 1))];
+    }
+    return text;
+}
+
+}  // namespace road
+
 TEST(Utf8Conversion, IsTheConversionToUnitsEncoded) {
     using namespace codepage_cases;
-    auto TwoSteps = [](unsigned codePage, unsigned flags, const std::string& bytes, std::string& out) {
-        std::vector<char16_t> units(bytes.size());
-        int written = MultiByteToWide(codePage, flags, bytes.data(), int(bytes.size()), units.data(),
-                                      int(units.size()));
-        if (written <= 0) return false;
-        AppendUnitsAsUtf8(units.data(), UnitsBeforeZero(units.data(), std::size_t(written)), out);
-        return true;
-    };
-    auto Check = [&](unsigned codePage, const std::string& input) {
-        for (unsigned flags : {0u, kStrictConversion}) {
-            std::string expected = "before", got = "before";
-            [[maybe_unused]] bool converts = TwoSteps(codePage, flags, input, expected);
-            bool appended = AppendMultiByteAsUtf8(codePage, flags, input.data(), input.size(), got);
-#ifdef _WIN32
-            ASSERT_FALSE(appended);
-            ASSERT_EQ(got, "before");
-#else
-            ASSERT_EQ(appended, converts) << "flags " << flags << ", " << input.size() << " bytes";
-            ASSERT_EQ(got, expected) << "flags " << flags << ", " << input.size() << " bytes";
-#endif
-        }
-    };
     Random random(kSeed);
     for (unsigned codePage : kCodePages) {
         SCOPED_TRACE("code page " + std::to_string(codePage));
@@ -579,15 +595,51 @@ TEST(Utf8Conversion, IsTheConversionToUnitsEncoded) {
         for (int n = 0; n < 2000; ++n) {
             std::vector<char> piece = RandomBytes(random);
             std::string bytes(piece.begin(), piece.end());
-            if (bytes.empty()) continue;
-            ASSERT_NO_FATAL_FAILURE(Check(codePage, bytes));
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, bytes));
             if (n % 100 != 0) continue;
             std::string text;
             while (text.size() < 1000) text += characters[random.Range(0, uint32_t(characters.size() - 1))];
-            ASSERT_NO_FATAL_FAILURE(Check(codePage, text));
-            ASSERT_NO_FATAL_FAILURE(Check(codePage, text + std::string("a\0b", 3)));
-            ASSERT_NO_FATAL_FAILURE(Check(codePage, text + bytes));
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, text));
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, text + std::string("a\0b", 3)));
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, text + bytes));
+            std::string mixed = road::AsciiRunsBetween(random, characters, 1000);
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, mixed));
+            ASSERT_NO_FATAL_FAILURE(road::Check(codePage, mixed + std::string("\0", 1) + mixed));
         }
+        // Past the slices of 64 KiB, with and without bytes a slice may end at.
+        std::string longText = road::AsciiRunsBetween(random, characters, 200000);
+        ASSERT_NO_FATAL_FAILURE(road::Check(codePage, longText));
+        std::string noCut;
+        while (noCut.size() < 150000) noCut += characters[random.Range(0, uint32_t(characters.size() - 1))];
+        ASSERT_NO_FATAL_FAILURE(road::Check(codePage, noCut + "." + noCut));
+    }
+}
+
+TEST(Utf8Conversion, EndsAtTheFirstZeroUnitAndRefusesWhatItCannotConvert) {
+    struct Case {
+        unsigned codePage;
+        unsigned flags;
+        std::string bytes;
+        bool converts;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {1252, 0, "caf\xE9", true, "caf\xC3\xA9"},
+        {1252, 0, std::string("caf\xE9\0\xE9tail", 9), true, "caf\xC3\xA9"},
+        {1252, 0, std::string("\0abc", 4), true, ""},
+        {1252, 0, "", true, ""},
+        {1252, 0x10, "abc", false, ""},
+        {12345, 0, "abc", false, ""},
+        {42, kStrictConversion, "abc", false, ""},
+        // The strict conversion refuses an invalid byte after the 0 byte too.
+        {932, kStrictConversion, std::string("ab\0\x82", 4), false, ""},
+        {932, 0, std::string("ab\0\x82", 4), true, "ab"},
+        {932, kStrictConversion, "\x82\xA0" "a", true, "\xE3\x81\x82" "a"},
+    };
+    for (const Case& c : cases) {
+        std::string out = "x";
+        EXPECT_EQ(AppendCodePageAsUtf8(c.codePage, c.flags, c.bytes, out), c.converts) << c.codePage << " " << c.bytes;
+        EXPECT_EQ(out, "x" + c.utf8) << c.codePage << " " << c.bytes;
     }
 }
 

@@ -1,18 +1,23 @@
-// Well-formed UTF-8 (RFC 3629), decoded into UTF-16 units.
+// The one UTF-8 codec of the filter: decoding into UTF-16 units, the
+// well-formedness test, and the two encodings of UTF-16 units (each unit by
+// itself, as the filter's text is stored, and pairs joined, for readers).
 //
-// One deliberate extension: the three-byte forms of surrogate code points
-// (ED A0 80 to ED BF BF) are accepted and give that surrogate unit, because
-// the filter's own UTF-16 to UTF-8 encoding writes each half of a surrogate
-// pair that way and must read it back unchanged.
+// Decoding follows RFC 3629 with one deliberate extension: the three-byte
+// forms of surrogate code points (ED A0 80 to ED BF BF) are accepted and
+// give that surrogate unit, because the filter's own encoding writes each
+// half of a surrogate pair that way and must read it back unchanged.
 //
 // Every other ill-formed sequence is replaced by one U+FFFD for its maximal
 // subpart (as the Unicode Standard, chapter 3, and the WHATWG decoder do),
 // and decoding resumes at the first byte that was not part of it.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace idxfilter {
 
@@ -102,5 +107,46 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
 
 // True when [begin, end) is well-formed in the sense above.
 bool IsWellFormedUtf8(const char* begin, const char* end);
+
+
+// Decodes [begin, end) into `out`, which has room for one unit a byte, and
+// returns the end of what it wrote. Clears `wellFormed` when an ill-formed
+// sequence was met. Runs of ASCII and the usual two- and three-byte forms
+// take a short way; everything else goes through DecodeUtf8.
+char16_t* DecodeUtf8ToUnits(const char* begin, const char* end, char16_t* out, bool& wellFormed);
+
+// Writes the two- or three-byte UTF-8 form of `u` (0x80 or above, taken
+// by itself) at `p` and returns its end. A three-byte form is stored as
+// four bytes: `p` needs one byte of room beyond the form.
+inline char* StoreUtf8OfUnitAbove7F(char16_t unit, char* p) {
+    unsigned u = unit;
+    if (u < 0x800) {
+        p[0] = char(0xC0 | (u >> 6));
+        p[1] = char(0x80 | (u & 0x3F));
+        return p + 2;
+    }
+    std::uint32_t bytes = (0xE0u | (u >> 12)) | (0x80u | ((u >> 6) & 0x3F)) << 8 | (0x80u | (u & 0x3F)) << 16;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &bytes, 4);
+    } else {
+        p[0] = char(bytes);
+        p[1] = char(bytes >> 8);
+        p[2] = char(bytes >> 16);
+    }
+    return p + 3;
+}
+
+// Appends the UTF-8 form of `count` units to `out`, each unit by itself:
+// surrogate units are not paired but written as their own three-byte forms,
+// which DecodeUtf8 reads back as the same units.
+void AppendUnitsAsUtf8(const char16_t* units, std::size_t count, std::string& out);
+
+// Pairs joined, for readers of the text: a lone surrogate (which no UTF-8
+// can hold) is written as U+FFFD. Writes at `p`, which has room for three
+// bytes a unit and one more, and returns the end.
+char* EncodeUtf16AsUtf8(const char16_t* units, std::size_t count, char* p);
+
+// EncodeUtf16AsUtf8 into a string of its own.
+std::string Utf16ToUtf8(const char16_t* units, std::size_t count);
 
 }  // namespace idxfilter
