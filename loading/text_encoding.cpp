@@ -13,12 +13,15 @@ bool StartsWith(std::string_view bytes, const char* mark, std::size_t length) {
 
 }  // namespace
 
+std::optional<DetectedEncoding> DetectBom(std::string_view fileBytes) {
+    if (StartsWith(fileBytes, "\xFF\xFE", 2)) return DetectedEncoding{TextEncoding::Utf16LE, 2};
+    if (StartsWith(fileBytes, "\xFE\xFF", 2)) return DetectedEncoding{TextEncoding::Utf16BE, 2};
+    if (StartsWith(fileBytes, "\xEF\xBB\xBF", 3)) return DetectedEncoding{TextEncoding::Utf8, 3};
+    return std::nullopt;
+}
+
 DetectedEncoding DetectEncoding(std::string_view fileBytes) {
-    if (fileBytes.size() >= 2) {
-        if (StartsWith(fileBytes, "\xFF\xFE", 2)) return {TextEncoding::Utf16LE, 2};
-        if (StartsWith(fileBytes, "\xFE\xFF", 2)) return {TextEncoding::Utf16BE, 2};
-    }
-    if (StartsWith(fileBytes, "\xEF\xBB\xBF", 3)) return {TextEncoding::Utf8, 3};
+    if (std::optional<DetectedEncoding> marked = DetectBom(fileBytes)) return *marked;
     const void* nul = std::memchr(fileBytes.data(), 0, fileBytes.size());
     const char* end = nul ? static_cast<const char*>(nul) : fileBytes.data() + fileBytes.size();
     bool utf8 = IsWellFormedUtf8(fileBytes.data(), end);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace idxfilter {
@@ -12,6 +13,10 @@ struct DetectedEncoding {
     TextEncoding encoding;
     std::size_t bomLength;  // bytes of byte-order mark to skip
 };
+
+// The byte-order mark the bytes start with (EF BB BF, FF FE, FE FF), if
+// any: its encoding and length.
+std::optional<DetectedEncoding> DetectBom(std::string_view fileBytes);
 
 // Byte-order mark first (EF BB BF, FF FE, FE FF; a UTF-32LE mark reads as
 // UTF-16LE), then a UTF-8 test of the bytes up to the first NUL byte, then

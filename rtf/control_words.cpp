@@ -15,9 +15,11 @@ struct Entry {
 constexpr ControlWordRule Text(std::string_view text) { return {ControlAction::AppendText, text}; }
 constexpr ControlWordRule Act(ControlAction action) { return {action, {}}; }
 
-// Sorted by word (checked below), which also keeps a word from being
-// listed twice.
-constexpr auto kControlWords = std::to_array<Entry>({
+// One table for every word with a rule: the ControlWordTable (words that
+// stand for text), the SkipList (words whose group is skipped whole:
+// SkipGroup) and the few words with an action of their own. Sorted by word
+// (checked below), which also keeps a word from being listed twice.
+constexpr auto kControlWordTable = std::to_array<Entry>({
     {"\\*", Act(ControlAction::Star)},
     {"\\-", Text("-")},
     {"\\:", Text(":")},
@@ -60,10 +62,11 @@ constexpr auto kControlWords = std::to_array<Entry>({
     {"\\~", Text("~")},
 });
 
-// Destinations that hold no document text: fonts' alternative data,
+// The StarSkipList: destinations that hold no document text, skipped
+// whole when "\*" marks them: fonts' alternative data,
 // list numbering levels, and the tables, blobs and markup that word
 // processors and mail programs store in every document.
-constexpr auto kStarDestinations = std::to_array<std::string_view>({
+constexpr auto kStarSkipList = std::to_array<std::string_view>({
     "\\aftnsep",        "\\aftnsepc",   "\\bkmkend",       "\\bkmkstart",    "\\blipuid",
     "\\colorschememapping", "\\company", "\\cs10",         "\\datafield",    "\\datastore",
     "\\defchp",         "\\defpap",     "\\docvar",        "\\expandedcolortbl", "\\falt",
@@ -86,8 +89,8 @@ constexpr bool IsSortedBy(const Range& range, Key key) {
     return true;
 }
 
-static_assert(IsSortedBy(kControlWords, [](const Entry& e) { return e.word; }));
-static_assert(IsSortedBy(kStarDestinations, [](std::string_view w) { return w; }));
+static_assert(IsSortedBy(kControlWordTable, [](const Entry& e) { return e.word; }));
+static_assert(IsSortedBy(kStarSkipList, [](std::string_view w) { return w; }));
 
 // Every control token of a document is looked up here, so the words sit
 // in a hash table built at compile time with a seed that gives each word a
@@ -109,12 +112,12 @@ constexpr std::size_t kSlots = 256;
 
 // The words and, after them, the entry of the empty slots.
 constexpr auto kEntries = [] {
-    std::array<Entry, kControlWords.size() + 1> entries{};
-    for (std::size_t i = 0; i < kControlWords.size(); ++i) entries[i] = kControlWords[i];
+    std::array<Entry, kControlWordTable.size() + 1> entries{};
+    for (std::size_t i = 0; i < kControlWordTable.size(); ++i) entries[i] = kControlWordTable[i];
     return entries;
 }();
-constexpr std::uint8_t kNoWord = static_cast<std::uint8_t>(kControlWords.size());
-static_assert(kControlWords.size() < 255);
+constexpr std::uint8_t kNoWord = static_cast<std::uint8_t>(kControlWordTable.size());
+static_assert(kControlWordTable.size() < 255);
 
 struct SlotTable {
     std::uint32_t seed = 0;
@@ -127,8 +130,8 @@ constexpr SlotTable kSlotTable = [] {
         table.seed = seed;
         for (auto& entry : table.entries) entry = kNoWord;
         bool shared = false;
-        for (std::size_t i = 0; i < kControlWords.size() && !shared; ++i) {
-            std::uint8_t& entry = table.entries[HashWord(kControlWords[i].word, seed) % kSlots];
+        for (std::size_t i = 0; i < kControlWordTable.size() && !shared; ++i) {
+            std::uint8_t& entry = table.entries[HashWord(kControlWordTable[i].word, seed) % kSlots];
             shared = entry != kNoWord;
             entry = static_cast<std::uint8_t>(i);
         }
@@ -146,7 +149,7 @@ ControlWordRule FindControlWordRule(std::string_view word) {
 bool IsSkippedStarDestination(std::string_view word) {
     // Mail programs number their encapsulated HTML tags: \htmltag84, ...
     if (word.substr(0, kHtmlTagPrefix.size()) == kHtmlTagPrefix) return true;
-    return std::binary_search(kStarDestinations.begin(), kStarDestinations.end(), word);
+    return std::binary_search(kStarSkipList.begin(), kStarSkipList.end(), word);
 }
 
 }  // namespace idxfilter
