@@ -1,43 +1,20 @@
 #include "complete/utf8_writing.h"
 
+#include <algorithm>
+
 #include "text/utf8_codec.h"
 
 namespace idxfilter::complete {
 
 void AppendUtf16(std::string& out, const char16_t* units, std::size_t count) {
-    // Written in place: at most three bytes per unit (a pair of units
-    // gives four).
+    // The shared encoder joins pairs and replaces lone surrogates; the zero
+    // units it writes as zero bytes, rare in text, are taken out after.
     std::size_t start = out.size();
-    out.resize(start + 3 * count);
-    char* p = out.data() + start;
-    for (std::size_t i = 0; i < count; ++i) {
-        char32_t u = units[i];
-        if (u < 0x80) {
-            if (u != 0) *p++ = static_cast<char>(u);
-            continue;
-        }
-        if (u < 0x800) {
-            *p++ = static_cast<char>(0xC0 | (u >> 6));
-            *p++ = static_cast<char>(0x80 | (u & 0x3F));
-            continue;
-        }
-        if (u >= 0xD800 && u <= 0xDFFF) {
-            if (u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-                char32_t c = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-                *p++ = static_cast<char>(0xF0 | (c >> 18));
-                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                *p++ = static_cast<char>(0x80 | (c & 0x3F));
-                ++i;
-                continue;
-            }
-            u = kReplacement;  // a lone surrogate
-        }
-        *p++ = static_cast<char>(0xE0 | (u >> 12));
-        *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (u & 0x3F));
-    }
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    out.resize(start + 3 * count + 1);
+    char* end = EncodeUtf16AsUtf8(units, count, out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    if (out.find('\0', start) != std::string::npos)
+        out.erase(std::remove(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\0'), out.end());
 }
 
 void AppendUtf8(std::string& out, std::string_view bytes) {

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "text/ascii.h"
 #include "text/utf8_codec.h"
 #include "loading/text_encoding.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 #include "platform/file_reading.h"
-#include "platform/keeps_ascii.h"
 
 namespace idxfilter {
 namespace {
@@ -42,25 +40,18 @@ std::string Utf16FileToUtf8(std::string_view bytes, bool littleEndian) {
 
 // The ANSI text after a byte-order mark of `bomLength` bytes, up to its
 // first NUL byte (the AnsiWideBuffer and Utf8Buffer of the text, in one
-// step). Text of ASCII alone, which most RTF files are, is its own UTF-8 in
-// every code page that keeps ASCII: it keeps the file's buffer.
+// step), converted in the file's own buffer where the platform can. The
+// conversion itself ends the text there: a NUL byte, even after a lead
+// byte, gives the 0 unit, after which nothing is kept. A lenient
+// conversion fails only in a code page the platform cannot convert: the
+// text is then empty.
 std::string AnsiToUtf8(std::string fileBytes, std::size_t bomLength, unsigned codePage) {
-    std::string_view text(fileBytes);
-    text.remove_prefix(bomLength);
-    text = text.substr(0, std::min(text.size(), text.find('\0')));
-    if (IsAscii(text.data(), text.size()) && KeepsAscii(codePage, 0)) {
-        std::size_t length = text.size();
-        fileBytes.erase(0, bomLength);
-        fileBytes.resize(length);
-        return fileBytes;
-    }
-    std::string utf8;
-    utf8.reserve(text.size() + text.size() / 8);
-    // A lenient conversion fails only in a code page the platform cannot
-    // convert: the text is then empty.
-    AppendCodePageAsUtf8(codePage, 0, text, utf8);
-    return utf8;
+    fileBytes.erase(0, bomLength);
+    if (!ConvertCodePageToUtf8(codePage, 0, fileBytes)) fileBytes.clear();
+    return fileBytes;
 }
+
+constexpr unsigned kSpareEighthsForAnsi = 1;
 
 std::int64_t DecodeFile(std::string fileBytes, unsigned ansiCodePage, std::string& out) {
     DetectedEncoding detected = DetectEncoding(fileBytes);
@@ -88,7 +79,10 @@ std::int64_t DocumentLoader::Load(std::string& out) const {
     // The ANSI code page as it is when the file is read.
     unsigned ansiCodePage = AnsiCodePage();
     std::string fileBytes;
-    if (!ReadWholeFile(path, fileBytes)) {
+    // Room for ANSI text to grow into UTF-8 in the file's own buffer: an
+    // eighth more covers texts in Latin scripts. (Untouched, it costs no
+    // memory.)
+    if (!ReadWholeFile(path, fileBytes, kSpareEighthsForAnsi)) {
         out.clear();
         return -1;
     }

@@ -80,6 +80,14 @@ bool IsAnsiCodePageAvailable(unsigned codePage);
 // encoder; the portable one goes straight from its tables to UTF-8.
 bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view bytes, std::string& out);
 
+// The same road for a whole text that is not needed afterwards: `text`
+// becomes what AppendCodePageAsUtf8 appends for it, converted within its
+// own buffer where the backend can (the portable one, for single-byte
+// code pages when the buffer's capacity holds the result), so that a
+// second buffer of the text's size is not needed. False, with `text` as
+// it was, when the conversion fails.
+bool ConvertCodePageToUtf8(unsigned codePage, unsigned flags, std::string& text);
+
 // Portable backend only: when `codePage` is a single-byte code page, whose
 // conversion with flags 0 takes every byte by itself, whatever stands
 // around it, fills `units` with the unit each byte converts to and

@@ -264,32 +264,41 @@ struct Slot {
 };
 
 // The decoded code page, or nullptr for a code page that was not recorded.
+// The position in kRecordedCodePages of each code page by its number, for
+// one lookup per run of text whichever code page it is in; -1 when the
+// code page was not recorded.
+int RecordedIndex(unsigned codePage) {
+    static constexpr std::uint8_t kNone = 0xFF;
+    static const std::vector<std::uint8_t> indexes = [] {
+        static_assert(sizeof(unsigned) >= 2);
+        std::vector<std::uint8_t> byNumber(65536, kNone);
+        for (int i = 0; i < kRecordedCodePageCount && i < kNone; ++i)
+            if (kRecordedCodePages[i].codePage < byNumber.size() && byNumber[kRecordedCodePages[i].codePage] == kNone)
+                byNumber[kRecordedCodePages[i].codePage] = std::uint8_t(i);
+        return byNumber;
+    }();
+    if (codePage >= indexes.size() || indexes[codePage] == kNone) return -1;
+    return indexes[codePage];
+}
+
 CodePage* FindCodePage(unsigned codePage) {
     static const std::unique_ptr<Slot[]> slots(new Slot[kRecordedCodePageCount]);
-    // Runs of text mostly ask for the code page asked for last; the others
-    // are a short list to walk.
-    static std::atomic<int> lastFound{0};
     if (codePage == kAnsiCodePageAlias) codePage = AnsiCodePage();
-    int first = lastFound.load(std::memory_order_relaxed);
-    for (int n = -1; n < kRecordedCodePageCount; ++n) {
-        int i = n < 0 ? first : n;
-        if (kRecordedCodePages[i].codePage != codePage) continue;
-        if (i != first) lastFound.store(i, std::memory_order_relaxed);
-        Slot& slot = slots[i];
-        if (CodePage* page = slot.decoded.load(std::memory_order_acquire)) return page;
-        std::call_once(slot.once, [&] {
-            // Corrupt tables (the tests decode every code page) leave the
-            // code page unavailable rather than throwing at every call.
-            try {
-                slot.page = Decode(kRecordedCodePages[i]);
-            } catch (const std::runtime_error&) {
-                slot.page.reset();
-            }
-        });
-        slot.decoded.store(slot.page.get(), std::memory_order_release);
-        return slot.page.get();
-    }
-    return nullptr;
+    int i = RecordedIndex(codePage);
+    if (i < 0) return nullptr;
+    Slot& slot = slots[i];
+    if (CodePage* page = slot.decoded.load(std::memory_order_acquire)) return page;
+    std::call_once(slot.once, [&] {
+        // Corrupt tables (the tests decode every code page) leave the code
+        // page unavailable rather than throwing at every call.
+        try {
+            slot.page = Decode(kRecordedCodePages[i]);
+        } catch (const std::runtime_error&) {
+            slot.page.reset();
+        }
+    });
+    slot.decoded.store(slot.page.get(), std::memory_order_release);
+    return slot.page.get();
 }
 
 // The decoded code page with its to-bytes table, or nullptr for a code
@@ -503,27 +512,13 @@ const uint8_t* SingleByteTextEnd(const CodePage& page, const uint8_t* next, cons
     return end;
 }
 
-// Each byte of a single-byte page by its table entry, runs of ASCII copied
-// where the page keeps them. Sized exactly first, with three bytes to
-// spare: each character is stored as four bytes, of which the next one
-// overwrites the excess.
-void AppendSingleBytesAsUtf8(const CodePage& page, const uint8_t* next, const uint8_t* end, std::string& out) {
-    end = SingleByteTextEnd(page, next, end);
+// Writes the UTF-8 of the `n` bytes at `next` (none of which ends the text)
+// at `p`, which has room for it and three bytes more, and returns its end:
+// each character is stored as four bytes, of which the next one overwrites
+// the excess. Runs of ASCII are copied where the page keeps them.
+char* StoreSingleBytesAsUtf8(const CodePage& page, const uint8_t* next, std::size_t n, char* p) {
     const auto* text = reinterpret_cast<const char*>(next);
-    const std::size_t n = std::size_t(end - next);
     const bool copyAscii = page.keepsAscii;
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < n;) {
-        if (copyAscii) {
-            std::size_t ascii = AsciiPrefixLength(text + i, n - i);
-            total += ascii;
-            i += ascii;
-        }
-        for (; i < n && !(copyAscii && next[i] < 0x80); ++i) total += page.byteUtf8Length[next[i]];
-    }
-    std::size_t start = out.size();
-    out.resize(start + total + 3);
-    char* p = out.data() + start;
     for (std::size_t i = 0; i < n;) {
         if (copyAscii) {
             std::size_t ascii = CopyAsciiPrefix(text + i, n - i, p);
@@ -535,7 +530,67 @@ void AppendSingleBytesAsUtf8(const CodePage& page, const uint8_t* next, const ui
             p += page.byteUtf8Length[next[i]];
         }
     }
-    out.resize(start + total);
+    return p;
+}
+
+// The length of that UTF-8.
+std::size_t Utf8LengthOfSingleBytes(const CodePage& page, const uint8_t* next, std::size_t n) {
+    const auto* text = reinterpret_cast<const char*>(next);
+    const bool copyAscii = page.keepsAscii;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (copyAscii) {
+            std::size_t ascii = AsciiPrefixLength(text + i, n - i);
+            total += ascii;
+            i += ascii;
+        }
+        for (; i < n && !(copyAscii && next[i] < 0x80); ++i) total += page.byteUtf8Length[next[i]];
+    }
+    return total;
+}
+
+// Each byte of a single-byte page by its table entry. Runs of text up to a
+// slice's length get room for the longest UTF-8 they can take; longer ones
+// are counted first, so that a whole file never holds three times its
+// length.
+void AppendSingleBytesAsUtf8(const CodePage& page, const uint8_t* next, const uint8_t* end, std::string& out) {
+    // Runs of a few bytes, common where a document switches fonts often,
+    // are not worth more.
+    if (end - next < 16) {
+        for (; next != end && page.byteUtf8Length[*next] != 0; ++next)
+            out.append(page.byteUtf8[*next].data(), page.byteUtf8Length[*next]);
+        return;
+    }
+    end = SingleByteTextEnd(page, next, end);
+    const std::size_t n = std::size_t(end - next);
+    constexpr std::size_t kCountFrom = std::size_t{1} << 16;
+    std::size_t start = out.size();
+    out.resize(start + (n < kCountFrom ? 3 * n : Utf8LengthOfSingleBytes(page, next, n)) + 3);
+    char* p = StoreSingleBytesAsUtf8(page, next, n, out.data() + start);
+    out.resize(std::size_t(p - out.data()));
+}
+
+// Rewrites the `size` bytes at `text` (none of which ends the text) as
+// their UTF-8, `total` bytes, in place, from the end backwards: a byte's
+// UTF-8 starts where that of the bytes before it ends, never before the
+// byte itself, so each write lands on bytes already read.
+void ExpandSingleBytesInPlace(const CodePage& page, char* text, std::size_t size, std::size_t total) {
+    char* out = text + total;
+    std::size_t i = size;
+    const bool copyAscii = page.keepsAscii;
+    while (i > 0) {
+        if (copyAscii) {
+            std::size_t ascii = AsciiSuffixLength(text, i);
+            i -= ascii;
+            out -= ascii;
+            if (out != text + i) std::memmove(out, text + i, ascii);
+        }
+        for (; i > 0 && !(copyAscii && static_cast<unsigned char>(text[i - 1]) < 0x80); --i) {
+            auto byte = static_cast<unsigned char>(text[i - 1]);
+            out -= page.byteUtf8Length[byte];
+            std::memcpy(out, page.byteUtf8[byte].data(), page.byteUtf8Length[byte]);
+        }
+    }
 }
 
 // Conversion to a double-byte code page, or one with unconvertible units.
@@ -618,9 +673,15 @@ bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view by
     if ((flags & ~kStrictConversion) != 0) return false;
     const CodePage* page = FindCodePage(codePage);
     if (page == nullptr) return false;
+    bool strict = (flags & kStrictConversion) != 0;
+    // Most runs of a document are ASCII alone, which a page that keeps it
+    // converts to itself.
+    if ((strict ? page->keepsAsciiStrict : page->keepsAscii) && IsAsciiWithoutNul(bytes.data(), bytes.size())) {
+        out.append(bytes);
+        return true;
+    }
     auto next = reinterpret_cast<const uint8_t*>(bytes.data());
     auto end = next + bytes.size();
-    bool strict = (flags & kStrictConversion) != 0;
     if (!page->doubleByte) {
         if (strict && !IsValidSequence(*page, next, end)) return false;
         AppendSingleBytesAsUtf8(*page, next, end, out);
@@ -633,6 +694,28 @@ bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view by
         return false;
     }
     append.Finish();
+    return true;
+}
+
+bool ConvertCodePageToUtf8(unsigned codePage, unsigned flags, std::string& text) {
+    const CodePage* page = (flags & ~kStrictConversion) == 0 ? FindCodePage(codePage) : nullptr;
+    bool strict = (flags & kStrictConversion) != 0;
+    if (page != nullptr && !page->doubleByte && !text.empty()) {
+        auto begin = reinterpret_cast<const uint8_t*>(text.data());
+        if (strict && !IsValidSequence(*page, begin, begin + text.size())) return false;
+        std::size_t size = std::size_t(SingleByteTextEnd(*page, begin, begin + text.size()) - begin);
+        std::size_t total = Utf8LengthOfSingleBytes(*page, begin, size);
+        if (total <= text.capacity()) {
+            text.resize(std::max(size, total));
+            ExpandSingleBytesInPlace(*page, text.data(), size, total);
+            text.resize(total);
+            return true;
+        }
+    }
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 8);
+    if (!AppendCodePageAsUtf8(codePage, flags, text, utf8)) return false;
+    text = std::move(utf8);
     return true;
 }
 

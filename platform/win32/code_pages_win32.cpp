@@ -96,6 +96,14 @@ bool AppendCodePageAsUtf8(unsigned codePage, unsigned flags, std::string_view by
     return true;
 }
 
+bool ConvertCodePageToUtf8(unsigned codePage, unsigned flags, std::string& text) {
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 8);
+    if (!AppendCodePageAsUtf8(codePage, flags, text, utf8)) return false;
+    text = std::move(utf8);
+    return true;
+}
+
 bool SetAnsiCodePage(unsigned) { return false; }
 
 AnsiCodePageHold::AnsiCodePageHold() : previous(0) {}

@@ -570,6 +570,15 @@ void Check(unsigned codePage, const std::string& input) {
         bool appended = AppendCodePageAsUtf8(codePage, flags, input, got);
         ASSERT_EQ(appended, converts) << "flags " << flags << ", " << input.size() << " bytes";
         ASSERT_EQ(got, expected) << "flags " << flags << ", " << input.size() << " bytes";
+        // Converted in its own buffer, with capacities from too small for
+        // the result to ample, or left as it was on failure.
+        for (std::size_t spare : {std::size_t{0}, input.size() / 8, 2 * input.size() + 8}) {
+            std::string text = input;
+            text.reserve(input.size() + spare);
+            bool converted = ConvertCodePageToUtf8(codePage, flags, text);
+            ASSERT_EQ(converted, converts) << "flags " << flags << ", spare " << spare;
+            ASSERT_EQ(text, converts ? expected.substr(6) : input) << "flags " << flags << ", spare " << spare;
+        }
     }
 }
 
