@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "text/ascii.h"
+
 namespace idxfilter {
 
-// The number of units of [units, units + count) before the first 0 unit.
-std::size_t UnitsBeforeZero(const char16_t* units, std::size_t count);
+// UnitsBeforeZero, the number of units before the first 0 unit, is one of
+// the text layer's kernels (text/ascii.h).
 
 class Utf8Buffer {
 public:

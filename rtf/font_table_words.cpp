@@ -3,9 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "rtf/scan_kernels.h"
 
 namespace idxfilter {
 namespace {
@@ -53,28 +51,14 @@ const char* WordEndingAt(const char* p, const char* begin, const char* end) {
 const char* EndOfLastFontTableWord(const char* begin, const char* end) {
     const char* last = begin;
     const char* p = begin;
-    // The places to look: a "b" followed by "l" or a control byte, and a
-    // "6" followed by "2". Sixteen bytes are sifted at a time where SSE2
-    // is, each beside the byte after it.
-#if defined(__SSE2__)
-    const __m128i b = _mm_set1_epi8('b');
-    const __m128i l = _mm_set1_epi8('l');
-    const __m128i lastControl = _mm_set1_epi8(0x1F);
-    const __m128i six = _mm_set1_epi8('6');
-    const __m128i two = _mm_set1_epi8('2');
+    // The places to look, sixteen bytes at a time while a byte follows
+    // them (FontTableWordPlaces, rtf/scan_kernels.h), then byte by byte.
     for (; end - p > 16; p += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(next, lastControl), next);
-        __m128i written = _mm_and_si128(_mm_cmpeq_epi8(block, b), _mm_or_si128(_mm_cmpeq_epi8(next, l), control));
-        __m128i escaped = _mm_and_si128(_mm_cmpeq_epi8(block, six), _mm_cmpeq_epi8(next, two));
-        unsigned places = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(written, escaped)));
-        for (; places != 0; places &= places - 1) {
+        for (unsigned places = FontTableWordPlaces(p); places != 0; places &= places - 1) {
             const char* place = p + __builtin_ctz(places);
             if (const char* wordEnd = WordEndingAt(place, begin, end); wordEnd > last) last = wordEnd;
         }
     }
-#endif
     for (; p < end; ++p) {
         if (const char* wordEnd = WordEndingAt(p, begin, end); wordEnd > last) last = wordEnd;
     }

@@ -5,27 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "rtf/hex_number.h"
+#include "rtf/scan_kernels.h"
 
 namespace idxfilter {
 namespace {
 
 bool BeginsWordOrBrace(unsigned char c) { return c == '\\' || c == '{' || c == '}'; }
-
-// Bytes a text stretch keeps as they stand: the blank and everything above
-// it, except the backslash and the braces. A table, since text stretches
-// are most of a document's bytes.
-constexpr auto kTextBytes = [] {
-    std::array<bool, 256> table{};
-    for (int c = ' '; c < 256; ++c) table[c] = c != '\\' && c != '{' && c != '}';
-    return table;
-}();
-
-bool IsTextByte(unsigned char c) { return kTextBytes[c]; }
 
 // After a lone backslash, printable punctuation makes a two-byte control
 // symbol ("\~", "\-", "\_", "\:", ...), so that the word behind it stays
@@ -61,31 +47,9 @@ constexpr auto kLettersAndDigits = [] {
 
 bool IsLetterOrDigit(unsigned char c) { return kLettersAndDigits[c]; }
 
-// The end of the text bytes that start at `pos`: the first control byte,
-// backslash or brace, or `end`. Sixteen bytes at a time where SSE2 is.
-const char* EndOfTextBytes(const char* pos, const char* end) {
-#if defined(__SSE2__)
-    const __m128i lastControl = _mm_set1_epi8(0x1F);
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i open = _mm_set1_epi8('{');
-    const __m128i close = _mm_set1_epi8('}');
-    while (end - pos >= 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos));
-        __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(block, lastControl), block);
-        __m128i markup = _mm_or_si128(_mm_cmpeq_epi8(block, backslash),
-                                      _mm_or_si128(_mm_cmpeq_epi8(block, open), _mm_cmpeq_epi8(block, close)));
-        if (int stops = _mm_movemask_epi8(_mm_or_si128(control, markup)))
-            return pos + __builtin_ctz(static_cast<unsigned>(stops));
-        pos += 16;
-    }
-#endif
-    while (pos < end && IsTextByte(static_cast<unsigned char>(*pos))) ++pos;
-    return pos;
-}
-
 const char* ReadTextStretch(const char* pos, const char* end, Token& token, std::string& scratch) {
     const char* start = pos;
-    pos = EndOfTextBytes(pos, end);
+    pos = EndOfTextBytes(pos, end);  // rtf/scan_kernels.h
     if (pos == end || BeginsWordOrBrace(static_cast<unsigned char>(*pos))) {
         token.text = std::string_view(start, static_cast<std::size_t>(pos - start));
         return pos;
@@ -101,38 +65,6 @@ const char* ReadTextStretch(const char* pos, const char* end, Token& token, std:
     token.text = scratch;
     return pos;
 }
-
-#if defined(__SSE2__)
-// Four escapes of the plain form, a backslash, an apostrophe and two
-// hexadecimal digits giving a byte other than 0, at `escape`: their bytes
-// in `bytes` (first escape in the lowest byte), and true. False, with
-// `bytes` unset, when any of the sixteen bytes differs from that form;
-// the escapes are then read one at a time.
-bool DecodeFourPlainEscapes(const char* escape, std::uint32_t& bytes) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(escape));
-    // Each 32-bit lane holds one escape: "\\", "'", high digit, low digit.
-    const __m128i markers = _mm_set1_epi32(0x275C);
-    const __m128i markerBytes = _mm_set1_epi32(0xFFFF);
-    bool marked = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(block, markerBytes), markers)) == 0xFFFF;
-    const __m128i digit = _mm_sub_epi8(block, _mm_set1_epi8('0'));
-    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
-    const __m128i letter = _mm_sub_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
-    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
-    constexpr int kDigitPositions = 0xCCCC;  // bytes 2 and 3 of every lane
-    bool digits = (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) & kDigitPositions) == kDigitPositions;
-    if (!marked || !digits) return false;
-    const __m128i values = _mm_or_si128(_mm_and_si128(isDigit, digit),
-                                        _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
-    // Per lane: the high digit's value, at bits 16-19, moved to bits 4-7,
-    // joined by the low digit's, at bits 24-27, moved to bits 0-3.
-    const __m128i lanes = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(values, 12), _mm_set1_epi32(0xF0)),
-                                       _mm_srli_epi32(values, 24));
-    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(lanes, lanes), lanes);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(packed, _mm_setzero_si128())) & 0xF) return false;
-    bytes = static_cast<std::uint32_t>(_mm_cvtsi128_si32(packed));
-    return true;
-}
-#endif
 
 // `apostrophe` follows a backslash or brace token and is not the last byte.
 const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
@@ -155,7 +87,8 @@ const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
         char* out = scratch.data() + length;
         char* const outEnd = out + stretch;
         while (outEnd - out >= 4 && end - escape > 4) {
-#if defined(__SSE2__)
+            // Four plain escapes at once (rtf/scan_kernels.h), the common
+            // case of a run of them.
             std::uint32_t four;
             if (end - escape > 16 && DecodeFourPlainEscapes(escape, four)) {
                 std::memcpy(out, &four, 4);
@@ -163,7 +96,6 @@ const char* ReadEscapeRun(const char* apostrophe, const char* end, Token& token,
                 pos = escape = escape + 16;
                 continue;
             }
-#endif
             unsigned char byte;
             const char* next = ReadHexEscape(escape, end, byte);
             if (byte == 0) {

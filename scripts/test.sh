@@ -44,6 +44,9 @@ ninja -C build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
 echo "== install check =="; scripts/install_check.sh build/native
 
+echo "== scalar build (SIMD kernels compiled out) against the SIMD build =="
+scripts/scalar_check.sh
+
 echo "== Windows product (32-bit DLL) =="
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake \
   -DIDXFILTER_WINDOWS_ARCH=i686 -DCMAKE_BUILD_TYPE=Release
