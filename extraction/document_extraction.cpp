@@ -22,8 +22,8 @@ void CutAtFirstNul(std::string& text) {
 }
 
 // The export's steps, up to the UTF-16 text it would lend its sink, which
-// is then written as UTF-8.
-Extraction ReadExactly(std::string fileBytes) {
+// is kept, or written as UTF-8.
+Extraction ReadExactly(std::string fileBytes, TextForm form) {
     Extraction result;
     std::string text;
     DocumentLoader::Decode(std::move(fileBytes), text);
@@ -38,7 +38,10 @@ Extraction ReadExactly(std::string fileBytes) {
         result.failure = ExtractionFailure::TooLarge;
         return result;
     }
-    result.text = Utf16ToUtf8(wide.CStr(), units);
+    if (form == TextForm::Utf16)
+        result.wide.emplace(std::move(wide));
+    else
+        result.text = Utf16ToUtf8(wide.CStr(), units);
     result.units = static_cast<std::int64_t>(units);
     result.failure = ExtractionFailure::None;
     return result;
@@ -48,7 +51,7 @@ unsigned CompleteReaderCodePage(unsigned ansiCodePage) {
     return ansiCodePage == kGuessAnsiCodePage ? complete::kGuessCodePage : 0;
 }
 
-Extraction FromDocument(complete::DocumentText document) {
+Extraction FromDocument(complete::DocumentText document, TextForm form) {
     Extraction result;
     if (document.kind == complete::DocumentKind::Binary) {
         result.failure = ExtractionFailure::Binary;
@@ -56,7 +59,12 @@ Extraction FromDocument(complete::DocumentText document) {
     }
     if (document.text.empty()) return result;
     result.units = Utf16LengthOfUtf8(document.text.data(), document.text.size());
-    result.text = std::move(document.text);
+    if (form == TextForm::Utf16) {
+        result.wide.emplace(document.text, false);
+        std::string().swap(document.text);
+    } else {
+        result.text = std::move(document.text);
+    }
     for (complete::Property& property : document.properties)
         result.properties.push_back({std::move(property.name), std::move(property.value)});
     result.failure = ExtractionFailure::None;
@@ -64,20 +72,21 @@ Extraction FromDocument(complete::DocumentText document) {
 }
 
 // The file's bytes go to the reader, whose text may take their buffer.
-Extraction ReadFileBytes(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage) {
+Extraction ReadFileBytes(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
     // Every step that asks for the ANSI code page gets the same answer.
     // (0 and the guess are no code page: they keep the process's.)
     AnsiCodePageHold hold(ansiCodePage);
-    if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes));
-    return FromDocument(complete::ReadOwnedDocument(std::move(fileBytes), CompleteReaderCodePage(ansiCodePage)));
+    if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes), form);
+    return FromDocument(complete::ReadOwnedDocument(std::move(fileBytes), CompleteReaderCodePage(ansiCodePage)),
+                        form);
 }
 
 // The caller's bytes: the complete reader reads them where they are, the
 // export's steps take a copy of their own.
-Extraction ReadCallerBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage) {
+Extraction ReadCallerBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
     AnsiCodePageHold hold(ansiCodePage);
-    if (reader == ReaderChoice::Exact) return ReadExactly(std::string(bytes));
-    return FromDocument(complete::ReadDocument(bytes, CompleteReaderCodePage(ansiCodePage)));
+    if (reader == ReaderChoice::Exact) return ReadExactly(std::string(bytes), form);
+    return FromDocument(complete::ReadDocument(bytes, CompleteReaderCodePage(ansiCodePage)), form);
 }
 
 Extraction Failure(ExtractionFailure why) {
@@ -88,11 +97,11 @@ Extraction Failure(ExtractionFailure why) {
 
 }  // namespace
 
-Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodePage) {
+Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
     try {
         std::string fileBytes;
         if (path == nullptr || !ReadWholeFile(path, fileBytes)) return Failure(ExtractionFailure::Unreadable);
-        return ReadFileBytes(std::move(fileBytes), reader, ansiCodePage);
+        return ReadFileBytes(std::move(fileBytes), reader, ansiCodePage, form);
     } catch (const std::bad_alloc&) {
         return Failure(ExtractionFailure::OutOfMemory);
     } catch (...) {
@@ -100,9 +109,9 @@ Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodeP
     }
 }
 
-Extraction ExtractBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage) {
+Extraction ExtractBytes(std::string_view bytes, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
     try {
-        return ReadCallerBytes(bytes, reader, ansiCodePage);
+        return ReadCallerBytes(bytes, reader, ansiCodePage, form);
     } catch (const std::bad_alloc&) {
         return Failure(ExtractionFailure::OutOfMemory);
     } catch (...) {
