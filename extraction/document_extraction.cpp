@@ -21,12 +21,10 @@ void CutAtFirstNul(std::string& text) {
     if (nul) text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
 }
 
-// The export's steps, up to the UTF-16 text it would lend its sink, which
-// is kept, or written as UTF-8.
-Extraction ReadExactly(std::string fileBytes, TextForm form) {
+// The export's steps after loading, up to the UTF-16 text it would lend
+// its sink, which is kept, or written as UTF-8.
+Extraction ConvertExactly(std::string text, TextForm form) {
     Extraction result;
-    std::string text;
-    DocumentLoader::Decode(std::move(fileBytes), text);
     CutAtFirstNul(text);
     std::string plain = ConvertRtfToText(std::move(text));
     if (plain.empty()) return result;
@@ -45,6 +43,27 @@ Extraction ReadExactly(std::string fileBytes, TextForm form) {
     result.units = static_cast<std::int64_t>(units);
     result.failure = ExtractionFailure::None;
     return result;
+}
+
+Extraction ReadExactly(std::string fileBytes, TextForm form) {
+    std::string text;
+    DocumentLoader::Decode(std::move(fileBytes), text);
+    return ConvertExactly(std::move(text), form);
+}
+
+Extraction Failure(ExtractionFailure why) {
+    Extraction result;
+    result.failure = why;
+    return result;
+}
+
+// A file for the exact reader is loaded as the export loads it, with the
+// room its single-byte ANSI text may grow into.
+Extraction ReadFileExactly(const char* path, unsigned ansiCodePage, TextForm form) {
+    AnsiCodePageHold hold(ansiCodePage);
+    std::string text;
+    if (DocumentLoader(path).Load(text) < 0) return Failure(ExtractionFailure::Unreadable);
+    return ConvertExactly(std::move(text), form);
 }
 
 unsigned CompleteReaderCodePage(unsigned ansiCodePage) {
@@ -71,12 +90,12 @@ Extraction FromDocument(complete::DocumentText document, TextForm form) {
     return result;
 }
 
-// The file's bytes go to the reader, whose text may take their buffer.
-Extraction ReadFileBytes(std::string fileBytes, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
+// The file's bytes go to the complete reader, whose text may take their
+// buffer.
+Extraction ReadFileCompletely(std::string fileBytes, unsigned ansiCodePage, TextForm form) {
     // Every step that asks for the ANSI code page gets the same answer.
     // (0 and the guess are no code page: they keep the process's.)
     AnsiCodePageHold hold(ansiCodePage);
-    if (reader == ReaderChoice::Exact) return ReadExactly(std::move(fileBytes), form);
     return FromDocument(complete::ReadOwnedDocument(std::move(fileBytes), CompleteReaderCodePage(ansiCodePage)),
                         form);
 }
@@ -89,19 +108,15 @@ Extraction ReadCallerBytes(std::string_view bytes, ReaderChoice reader, unsigned
     return FromDocument(complete::ReadDocument(bytes, CompleteReaderCodePage(ansiCodePage)), form);
 }
 
-Extraction Failure(ExtractionFailure why) {
-    Extraction result;
-    result.failure = why;
-    return result;
-}
-
 }  // namespace
 
 Extraction ExtractFile(const char* path, ReaderChoice reader, unsigned ansiCodePage, TextForm form) {
     try {
+        if (path == nullptr) return Failure(ExtractionFailure::Unreadable);
+        if (reader == ReaderChoice::Exact) return ReadFileExactly(path, ansiCodePage, form);
         std::string fileBytes;
-        if (path == nullptr || !ReadWholeFile(path, fileBytes)) return Failure(ExtractionFailure::Unreadable);
-        return ReadFileBytes(std::move(fileBytes), reader, ansiCodePage, form);
+        if (!ReadWholeFile(path, fileBytes)) return Failure(ExtractionFailure::Unreadable);
+        return ReadFileCompletely(std::move(fileBytes), ansiCodePage, form);
     } catch (const std::bad_alloc&) {
         return Failure(ExtractionFailure::OutOfMemory);
     } catch (...) {
