@@ -1,5 +1,5 @@
 // The portable library's second function: the document as a path or as
-// bytes, the reader of the caller's choice, the text as UTF-8.
+// bytes, the reader of the caller's choice, the text as UTF-8 or as UTF-16.
 #include "idxfilter.h"
 
 #include <cstddef>
