@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/code_pages.h"
+#include "cli/library_reading.h"
 #include "version.h"
 
 namespace idxfilter::cli {
@@ -115,7 +115,7 @@ std::optional<unsigned> ReadAnsiCodePage(ArgumentReader& args) {
         UsageError(args.Command(), "--ansi-codepage takes a code page number or auto, not", *value);
         return std::nullopt;
     }
-    if (!idxfilter::SetAnsiCodePage(static_cast<unsigned>(*codePage))) {
+    if (!IsUsableAnsiCodePage(static_cast<unsigned>(*codePage))) {
         UsageError(args.Command(), "code page not available as ANSI code page:",
                    std::to_string(*codePage));
         return std::nullopt;

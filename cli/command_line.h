@@ -5,9 +5,14 @@
 #include <string>
 #include <string_view>
 
-#include "extraction/document_extraction.h"
+#include "idxfilter.h"
 
 namespace idxfilter::cli {
+
+// --ansi-codepage auto: the library guesses a legacy text's code page.
+inline constexpr unsigned kGuessAnsiCodePage = IDX_ANSI_CODE_PAGE_GUESS;
+// The code page that stands for the ANSI code page when none is given.
+inline constexpr unsigned kDefaultAnsiCodePage = 1252;
 
 constexpr int kExitAllDelivered = 0;
 constexpr int kExitSomeFailed = 1;
@@ -83,9 +88,9 @@ private:
 
 // --jobs N: a number of threads, 1 to kMaxJobs.
 std::optional<unsigned> ReadJobs(ArgumentReader& args);
-// --ansi-codepage N: sets the portable layer's ANSI code page; returns the
-// code page, or nullopt after a usage error. --ansi-codepage auto sets
-// nothing and returns kGuessAnsiCodePage.
+// --ansi-codepage N: the code page N when the library can read in it as
+// the ANSI code page, else nullopt after a usage error. --ansi-codepage
+// auto gives kGuessAnsiCodePage.
 std::optional<unsigned> ReadAnsiCodePage(ArgumentReader& args);
 
 // The index file used when --db is not given: $IDXFILTER_DB, else

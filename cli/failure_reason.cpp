@@ -42,17 +42,21 @@ std::string ReasonForFileType(mode_t mode) {
     return "not a regular file";
 }
 
-std::string ReasonForFilterFailure(FilterFailure failure, bool empty) {
-    switch (failure) {
-        case FilterFailure::OutOfMemory:
+std::string ReasonForLibraryFailure(int reason, ReaderChoice reader, bool empty) {
+    switch (reason) {
+        case IDX_REASON_BINARY:
+            return "binary";
+        case IDX_REASON_OUT_OF_MEMORY:
             return "out of memory";
-        case FilterFailure::TooLarge:
+        case IDX_REASON_TOO_LARGE:
             return "too large";
-        case FilterFailure::Other:
-            return "filter error";
-        case FilterFailure::None:
-        case FilterFailure::NoText:
+        case IDX_REASON_UNREADABLE:
+            if (reader == ReaderChoice::Complete) return "unreadable";
             break;
+        case IDX_REASON_NO_TEXT:
+            break;
+        default:
+            return "filter error";
     }
     return empty ? "empty" : "no text";
 }

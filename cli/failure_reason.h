@@ -7,7 +7,7 @@
 #include <string>
 #include <sys/types.h>
 
-#include "extraction/filter_document.h"
+#include "cli/reading_options.h"
 
 namespace idxfilter::cli {
 
@@ -22,9 +22,11 @@ std::string ReasonForSystemError(int error);
 // FIFOs.
 std::string ReasonForFileType(mode_t mode);
 
-// The filter returned -1 with `failure` on a file that held `empty` (no
-// bytes) or not: "empty", "no text", "out of memory", "too large" or
-// "filter error".
-std::string ReasonForFilterFailure(FilterFailure failure, bool empty);
+// The library returned -1 with `reason` (enum idx_reason) from `reader` on
+// a file that held `empty` (no bytes) or not: "empty", "no text",
+// "binary", "unreadable" (the complete reader; the exact one, like the
+// export, finds no text in what it cannot read), "out of memory", "too
+// large" or "filter error".
+std::string ReasonForLibraryFailure(int reason, ReaderChoice reader, bool empty);
 
 }  // namespace idxfilter::cli

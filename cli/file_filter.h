@@ -1,7 +1,6 @@
-// Running the filter on one file: the exact reader the way a host does,
-// through the export idx_filter with a sink that copies the text it is
-// lent; the complete reader through the same extraction as the library's
-// second function.
+// Running the filter on one file, through the library's C interface as a
+// host calls it: the exact reader gives the export's text, the complete
+// reader the document as its writer means it.
 #pragma once
 
 #include <cstdint>
@@ -9,16 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/document_property.h"
 #include "cli/filter_input.h"
+#include "cli/library_reading.h"
 #include "cli/reading_options.h"
-#include "extraction/document_extraction.h"
 
 namespace idxfilter::cli {
-
-enum class TextForm {
-    Utf8,            // for people, JSON and the index (see Utf16ToDisplayUtf8)
-    Utf16LittleEndian  // exactly the delivered units
-};
 
 struct FilteredText {
     std::int64_t result = -1;  // UTF-16 units delivered (idx_filter's result)

@@ -21,7 +21,6 @@
 #include "cli/progress_line.h"
 #include "cli/reading_options.h"
 #include "cli/walked_file_reader.h"
-#include "platform/code_pages.h"
 #include "version.h"
 
 namespace idxfilter::cli {
@@ -162,9 +161,8 @@ int RunIndex(const Options& options) {
     CatchInterrupts();
     IndexLock lock(options.database);
     IndexDatabase database = IndexDatabase::OpenForUpdate(options.database);
-    // A guessed code page is recorded as -1: it may differ from file to file.
-    std::int64_t codePage = options.reading.ansiCodePage == kGuessAnsiCodePage ? -1 : idxfilter::AnsiCodePage();
-    FilterSettings settings{ReaderName(options.reading.reader), codePage, IDXFILTER_VERSION_TEXT};
+    FilterSettings settings{ReaderName(options.reading.reader), RecordedCodePage(options.reading),
+                            IDXFILTER_VERSION_TEXT};
     WalkOptions walkOptions{IndexFiles(options.database), options.excludes, InterruptRequested};
     WalkResult walk = WalkTrees(std::move(roots), walkOptions);
     if (walk.stopped) {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "extraction/document_extraction.h"
+#include "cli/document_property.h"
 
 namespace idxfilter::cli {
 

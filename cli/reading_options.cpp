@@ -2,6 +2,17 @@
 
 namespace idxfilter::cli {
 
+unsigned LibraryCodePage(const ReadingOptions& options) {
+    if (options.ansiCodePage == kGuessAnsiCodePage && options.reader == ReaderChoice::Exact)
+        return kDefaultAnsiCodePage;
+    return options.ansiCodePage;
+}
+
+std::int64_t RecordedCodePage(const ReadingOptions& options) {
+    if (options.ansiCodePage == kGuessAnsiCodePage) return -1;
+    return options.ansiCodePage;
+}
+
 const char* ReaderName(ReaderChoice reader) { return reader == ReaderChoice::Exact ? "exact" : "complete"; }
 
 bool ReadReadingOption(ArgumentReader& args, ReadingOptions& options, bool& failed) {
@@ -14,8 +25,7 @@ bool ReadReadingOption(ArgumentReader& args, ReadingOptions& options, bool& fail
     if (args.Is("--ansi-codepage")) {
         std::optional<unsigned> codePage = ReadAnsiCodePage(args);
         failed = !codePage;
-        // A number has been made the process's ANSI code page already.
-        if (codePage) options.ansiCodePage = *codePage == kGuessAnsiCodePage ? kGuessAnsiCodePage : 0;
+        if (codePage) options.ansiCodePage = *codePage;
         return true;
     }
     return false;

@@ -9,9 +9,8 @@
 #include <new>
 #include <string>
 
+#include "cli/library_reading.h"
 #include "cli/stored_text_limit.h"
-#include "cli/text_output.h"
-#include "extraction/filter_document.h"
 
 namespace idxfilter::cli {
 namespace {
@@ -80,17 +79,6 @@ FolderOpening OpenFolder(const WalkResult& walk, std::int32_t folder) {
         fd = next;
     }
     return {fd, 0};
-}
-
-struct Collected {
-    std::string text;
-};
-
-int IDXFILTER_SINK_CALL CollectUtf8(const idx_char16* text, void* user) {
-    const char16_t* units = reinterpret_cast<const char16_t*>(text);
-    static_cast<Collected*>(user)->text =
-        Utf16ToDisplayUtf8(units, std::char_traits<char16_t>::length(units));
-    return 0;
 }
 
 void Fail(FileRecord& record, std::string reason, bool transient = false) {
@@ -188,60 +176,35 @@ void WalkedFileReader::ReadOpened(int fd, const WalkedFile& file, FileRecord& re
     if (!S_ISREG(status.st_mode)) return Fail(record, "not a regular file");
     if (IdentityOf(status) != file.identity) return Fail(record, "replaced while indexing");
 
-    if (reading_.reader == ReaderChoice::Exact)
-        ReadExactly(fd, status, record);
-    else
-        ReadCompletely(fd, status, record);
+    ReadText(fd, status, record);
 }
 
-void WalkedFileReader::ReadExactly(int fd, const struct stat& status, FileRecord& record) const {
-    Collected collected;
-    FilterFailure failure = FilterFailure::None;
-    record.result = FilterDocument(ProcFdPath(fd).c_str(), CollectUtf8, &collected, &failure);
-    if (record.result >= 0) {
+void WalkedFileReader::ReadText(int fd, const struct stat& status, FileRecord& record) const {
+    LibraryText read = ReadThroughLibrary(ProcFdPath(fd), reading_, TextForm::Utf8);
+    if (read.result >= 0) {
+        record.result = read.result;
         record.reason.clear();
         record.transient = false;
-        record.text = std::move(collected.text);
+        record.text = std::move(read.text);
         record.truncated = TruncateUtf8(record.text, StoredTextLimit());
-        return;
-    }
-    switch (failure) {
-    case FilterFailure::OutOfMemory:
-        return Fail(record, "out of memory", true);
-    case FilterFailure::TooLarge:
-        return Fail(record, "too large");
-    case FilterFailure::Other:
-        return Fail(record, "the filter failed");
-    default:
-        return Fail(record, NoTextReason(fd, status));
-    }
-}
-
-void WalkedFileReader::ReadCompletely(int fd, const struct stat& status, FileRecord& record) const {
-    Extraction extraction = ExtractFile(ProcFdPath(fd).c_str(), ReaderChoice::Complete, reading_.ansiCodePage);
-    if (extraction.units >= 0) {
-        record.result = extraction.units;
-        record.reason.clear();
-        record.transient = false;
-        record.text = std::move(extraction.text);
-        record.truncated = TruncateUtf8(record.text, StoredTextLimit());
-        for (DocumentProperty& property : extraction.properties) {
+        for (DocumentProperty& property : read.properties) {
             if (property.name == "title") record.title = std::move(property.value);
             if (property.name == "author") record.author = std::move(property.value);
         }
         return;
     }
-    switch (extraction.failure) {
-    case ExtractionFailure::OutOfMemory:
+    switch (read.reason) {
+    case IDX_REASON_OUT_OF_MEMORY:
         return Fail(record, "out of memory", true);
-    case ExtractionFailure::TooLarge:
+    case IDX_REASON_TOO_LARGE:
         return Fail(record, "too large");
-    case ExtractionFailure::Binary:
+    case IDX_REASON_BINARY:
         return Fail(record, "binary");
-    case ExtractionFailure::Failed:
-        return Fail(record, "the filter failed");
-    default:
+    case IDX_REASON_NO_TEXT:
+    case IDX_REASON_UNREADABLE:
         return Fail(record, NoTextReason(fd, status));
+    default:
+        return Fail(record, "the filter failed");
     }
 }
 

@@ -27,8 +27,7 @@ public:
 
 private:
     void ReadOpened(int fd, const WalkedFile& file, FileRecord& record) const;
-    void ReadExactly(int fd, const struct stat& status, FileRecord& record) const;
-    void ReadCompletely(int fd, const struct stat& status, FileRecord& record) const;
+    void ReadText(int fd, const struct stat& status, FileRecord& record) const;
 
     const WalkResult& walk_;
     const ReadingOptions reading_;

@@ -1,7 +1,8 @@
 // The portable library's second function: the document as a path or as
-// bytes, the reader of the caller's choice, the text as UTF-8.
+// bytes, the reader of the caller's choice, the text as UTF-8 or as UTF-16.
 #include "idxfilter.h"
 
+#include <cstddef>
 #include <new>
 #include <string_view>
 
@@ -13,18 +14,37 @@ namespace {
 using idxfilter::Extraction;
 using idxfilter::ExtractionFailure;
 using idxfilter::ReaderChoice;
+using idxfilter::TextForm;
 
 struct Request {
     ReaderChoice reader = ReaderChoice::Complete;
     unsigned ansiCodePage = 0;
+    TextForm form = TextForm::Utf8;
 };
 
+// The options as first published ended after ansi_code_page; a caller
+// built then passes that size, and the later fields take their defaults.
+constexpr std::size_t kFirstOptionsSize = offsetof(idx_extract_options, ansi_code_page) + sizeof(uint32_t);
+
+bool Covers(const idx_extract_options* options, std::size_t fieldOffset) {
+    return options->struct_size >= fieldOffset + sizeof(uint32_t);
+}
+
+bool ReadTextForm(const idx_extract_options* options, Request& request) {
+    if (!Covers(options, offsetof(idx_extract_options, text_form))) return true;
+    if (options->text_form == IDX_TEXT_UTF16)
+        request.form = TextForm::Utf16;
+    else if (options->text_form != IDX_TEXT_UTF8)
+        return false;
+    return true;
+}
+
 // False for options this version does not know: a struct too small to
-// hold the fields, an unknown reader, a code page that cannot stand for
-// the ANSI code page.
+// hold the first fields, an unknown reader or text form, a code page that
+// cannot stand for the ANSI code page.
 bool ReadOptions(const idx_extract_options* options, Request& request) {
     if (options == nullptr) return true;
-    if (options->struct_size < sizeof(idx_extract_options)) return false;
+    if (options->struct_size < kFirstOptionsSize) return false;
     if (options->reader == IDX_READER_EXACT)
         request.reader = ReaderChoice::Exact;
     else if (options->reader != IDX_READER_COMPLETE)
@@ -33,7 +53,7 @@ bool ReadOptions(const idx_extract_options* options, Request& request) {
     if (codePage != 0 && codePage != idxfilter::kGuessAnsiCodePage && !idxfilter::IsAnsiCodePageAvailable(codePage))
         return false;
     request.ansiCodePage = codePage;
-    return true;
+    return ReadTextForm(options, request);
 }
 
 int ReasonCode(ExtractionFailure failure) {
@@ -63,7 +83,11 @@ int64_t Deliver(const Extraction& extraction, idx_utf8_sink textSink, idx_proper
         if (propertySink != nullptr)
             for (const auto& property : extraction.properties)
                 propertySink(property.name.c_str(), property.value.data(), property.value.size(), user);
-        textSink(extraction.text.data(), extraction.text.size(), user);
+        if (extraction.wide)
+            textSink(reinterpret_cast<const char*>(extraction.wide->Units().data()),
+                     static_cast<std::size_t>(extraction.units) * sizeof(char16_t), user);
+        else
+            textSink(extraction.text.data(), extraction.text.size(), user);
     } catch (const std::bad_alloc&) {
         return Fail(IDX_REASON_OUT_OF_MEMORY, reason);
     } catch (...) {
@@ -80,8 +104,8 @@ extern "C" int64_t idx_extract_path(const char* path, const idx_extract_options*
     Request request;
     if (path == nullptr || text_sink == nullptr || !ReadOptions(options, request))
         return Fail(IDX_REASON_BAD_ARGUMENT, reason);
-    return Deliver(idxfilter::ExtractFile(path, request.reader, request.ansiCodePage), text_sink, property_sink, user,
-                   reason);
+    return Deliver(idxfilter::ExtractFile(path, request.reader, request.ansiCodePage, request.form), text_sink,
+                   property_sink, user, reason);
 }
 
 extern "C" int64_t idx_extract_bytes(const void* data, size_t size, const idx_extract_options* options,
@@ -91,6 +115,6 @@ extern "C" int64_t idx_extract_bytes(const void* data, size_t size, const idx_ex
     if ((data == nullptr && size != 0) || text_sink == nullptr || !ReadOptions(options, request))
         return Fail(IDX_REASON_BAD_ARGUMENT, reason);
     std::string_view bytes(static_cast<const char*>(data), size);
-    return Deliver(idxfilter::ExtractBytes(bytes, request.reader, request.ansiCodePage), text_sink, property_sink,
-                   user, reason);
+    return Deliver(idxfilter::ExtractBytes(bytes, request.reader, request.ansiCodePage, request.form), text_sink,
+                   property_sink, user, reason);
 }

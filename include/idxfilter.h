@@ -79,6 +79,12 @@ IDXFILTER_EXPORT int32_t IDXFILTER_CALL idx_filter(const char *path, idx_text_si
  * before the text, as a NUL-terminated name and a UTF-8 value with its length.
  * Whatever the sinks return is ignored.
  *
+ * text_form (a struct_size from before this field, which ends before it,
+ * means IDX_TEXT_UTF8): IDX_TEXT_UTF16 lends the text instead as UTF-16
+ * units in the machine's byte order, `length` being their size in bytes
+ * (two a unit; `text` is aligned for idx_char16). The exact reader's units
+ * are then exactly those idx_filter delivers, unpaired surrogates included.
+ *
  * Result: the number of UTF-16 units of the delivered text (for the exact
  * reader, what idx_filter returns for the same file), or -1 when no text
  * was delivered, with `*reason` (if not null) set to why; 0 is never
@@ -100,10 +106,15 @@ enum idx_reason {
 
 #define IDX_ANSI_CODE_PAGE_GUESS 0xFFFFFFFFu
 
+enum idx_text_form { IDX_TEXT_UTF8 = 0, IDX_TEXT_UTF16 = 1 };
+
+/* New fields are only ever added at the end; the library reads those that
+ * struct_size covers and takes the defaults for the rest. */
 typedef struct idx_extract_options {
   uint32_t struct_size;    /* sizeof(idx_extract_options) */
   uint32_t reader;         /* enum idx_reader */
   uint32_t ansi_code_page; /* see above */
+  uint32_t text_form;      /* enum idx_text_form */
 } idx_extract_options;
 
 typedef void (*idx_utf8_sink)(const char *text, size_t length, void *user);

@@ -34,8 +34,8 @@ struct Outcome {
     Delivered delivered;
 };
 
-idx_extract_options Options(uint32_t reader, uint32_t codePage = 0) {
-    return idx_extract_options{sizeof(idx_extract_options), reader, codePage};
+idx_extract_options Options(uint32_t reader, uint32_t codePage = 0, uint32_t textForm = IDX_TEXT_UTF8) {
+    return idx_extract_options{sizeof(idx_extract_options), reader, codePage, textForm};
 }
 
 Outcome FromPath(const std::string& path, const idx_extract_options* options) {
