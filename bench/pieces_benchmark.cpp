@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "loading/wide_buffer.h"
-#include "loading/ansi_wide_buffer.h"
+#include "tests/reference/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 #include "rtf/control_words.h"

@@ -22,7 +22,7 @@
 #include "loading/wide_buffer.h"
 #include "fuzz/fuzz_support.h"
 #include "loading/ansi_buffer.h"
-#include "loading/ansi_wide_buffer.h"
+#include "tests/reference/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "loading/ansi_buffer.h"
-#include "loading/ansi_wide_buffer.h"
+#include "tests/reference/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "loading/ansi_wide_buffer.h"
+#include "tests/reference/ansi_wide_buffer.h"
 #include "loading/utf8_buffer.h"
 #include "platform/code_pages.h"
 

@@ -1,4 +1,6 @@
-// AnsiWideBuffer: bytes in the system's ANSI code page converted to UTF-16.
+// AnsiWideBuffer: bytes in the system's ANSI code page converted to UTF-16
+// by MultiByteToWide, the two steps taken literally. The product converts
+// through AppendCodePageAsUtf8 instead; tests compare it with this.
 #pragma once
 
 #include <string_view>

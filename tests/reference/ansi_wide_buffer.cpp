@@ -1,4 +1,4 @@
-#include "loading/ansi_wide_buffer.h"
+#include "tests/reference/ansi_wide_buffer.h"
 
 #include <climits>
 #include <cstring>
