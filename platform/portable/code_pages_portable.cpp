@@ -708,9 +708,14 @@ bool ConvertCodePageToUtf8(unsigned codePage, unsigned flags, std::string& text)
         if (total <= text.capacity()) {
             text.resize(std::max(size, total));
             ExpandSingleBytesInPlace(*page, text.data(), size, total);
-            text.resize(total);
-            return true;
+        } else {
+            // Too little room: written afresh, from what is known already.
+            std::string utf8(total + 3, '\0');
+            StoreSingleBytesAsUtf8(*page, begin, size, utf8.data());
+            text = std::move(utf8);
         }
+        text.resize(total);
+        return true;
     }
     std::string utf8;
     utf8.reserve(text.size() + text.size() / 8);

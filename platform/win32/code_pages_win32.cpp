@@ -3,10 +3,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <vector>
 
+#include "text/ascii.h"
 #include "text/utf8_codec.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected on Windows");
@@ -42,14 +43,20 @@ bool AppendSlice(unsigned codePage, unsigned flags, std::string_view slice, std:
     if (slice.size() > static_cast<std::size_t>(INT_MAX)) return false;
     int byteCount = static_cast<int>(slice.size());
     // No code page gives more units than bytes, so one call with that much
-    // room converts a slice without a size query.
-    if (units.size() < slice.size()) units.resize(slice.size());
-    int count = MultiByteToWideChar(codePage, flags, slice.data(), byteCount,
-                                    reinterpret_cast<wchar_t*>(units.data()), byteCount);
+    // room converts a slice without a size query. Most runs of a document
+    // are short: their units stay on the stack.
+    char16_t shortRun[256];
+    char16_t* room = shortRun;
+    if (slice.size() > std::size(shortRun)) {
+        if (units.size() < slice.size()) units.resize(slice.size());
+        room = units.data();
+    }
+    int count = MultiByteToWideChar(codePage, flags, slice.data(), byteCount, reinterpret_cast<wchar_t*>(room),
+                                    byteCount);
     if (count <= 0) return false;
-    auto zero = std::find(units.begin(), units.begin() + count, u'\0');
-    ended = zero != units.begin() + count;
-    AppendUnitsAsUtf8(units.data(), static_cast<std::size_t>(zero - units.begin()), out);
+    std::size_t length = UnitsBeforeZero(room, static_cast<std::size_t>(count));
+    ended = length != static_cast<std::size_t>(count);
+    AppendUnitsAsUtf8(room, length, out);
     return true;
 }
 
