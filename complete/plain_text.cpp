@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "complete/binary_signatures.h"
+#include "complete/consumed_input.h"
 #include "complete/line_ends.h"
 #include "complete/plain_ascii.h"
 #include "text/ascii.h"
@@ -219,11 +220,12 @@ private:
 // ----- decoders -----
 
 // The bytes without their zero bytes; `storage` holds them when there
-// were any.
-std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) {
+// were any, and `input` then follows the decoding of the copy.
+std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage, ConsumedInput& input) {
     if (bytes.find('\0') == std::string_view::npos) return bytes;
     storage.reserve(bytes.size());
     std::remove_copy(bytes.begin(), bytes.end(), std::back_inserter(storage), '\0');
+    input = input.MovedTo(storage);
     return storage;
 }
 
@@ -232,7 +234,7 @@ std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage) 
 // the line-end rule. Room is made a block at a time: for the block's bytes
 // (and a sequence that crosses its end), and again after each U+FFFD,
 // which may take more room than its bytes.
-void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
+void DecodeUtf8(std::string_view bytes, Utf8Text& out, ConsumedInput input) {
     constexpr std::size_t kBlock = std::size_t{1} << 15;
     auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
     auto p = begin;
@@ -258,6 +260,7 @@ void DecodeUtf8(std::string_view bytes, Utf8Text& out) {
                         std::size_t(end - p));
             out.PutReserved(kReplacement);
         }
+        input.ReadUpTo(p);
     }
 }
 
@@ -322,7 +325,7 @@ char16_t UnitAt(const unsigned char* p, bool bigEndian) {
 }
 
 template <bool bigEndian>
-void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
+void DecodeUtf16(std::string_view bytes, Utf8Text& out, ConsumedInput input) {
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t unitCount = bytes.size() / 2;
     // Blocks of units, so that a pair split between blocks is joined.
@@ -342,6 +345,7 @@ void DecodeUtf16(std::string_view bytes, Utf8Text& out) {
             --filled;
             carried = 1;
         }
+        input.ReadUpTo(p + 2 * done);
         DecodeUnits(block, filled, out);
         if (carried) block[0] = block[filled];
     }
@@ -368,7 +372,7 @@ bool CanConvert(unsigned codePage) { return MultiByteToWide(codePage, 0, "a", 1,
 // bytes are left out, as before any decoding; where the code page keeps
 // ASCII as it is, plain ASCII runs are copied, and a block of bytes needs
 // room for itself and two more bytes for each byte from 80 on.
-void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out) {
+void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf8Text& out, ConsumedInput& input) {
     bool keepsAscii = true;
     for (unsigned byte = 1; byte < 0x80; ++byte) keepsAscii &= units[byte] == byte;
     constexpr std::size_t kBlock = std::size_t{1} << 15;
@@ -384,19 +388,20 @@ void DecodeSingleBytes(std::string_view bytes, const char16_t (&units)[256], Utf
             auto byte = static_cast<unsigned char>(block[i++]);
             if (byte != 0) out.PutReserved(units[byte]);
         }
+        input.ReadUpTo(block + count);
     }
 }
 
 // Zero bytes are left out before decoding.
-void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
+void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out, ConsumedInput input) {
     if (!CanConvert(codePage)) codePage = kFallbackCodePage;
     char16_t singleUnits[256];
     if (SingleByteUnits(codePage, singleUnits)) {
-        DecodeSingleBytes(bytes, singleUnits, out);
+        DecodeSingleBytes(bytes, singleUnits, out, input);
         return;
     }
     std::string storage;
-    bytes = WithoutZeroBytes(bytes, storage);
+    bytes = WithoutZeroBytes(bytes, storage, input);
     constexpr std::size_t kPart = 1 << 16;
     std::vector<char16_t> units;
     for (std::size_t start = 0; start < bytes.size();) {
@@ -405,6 +410,7 @@ void DecodeAnsi(std::string_view bytes, unsigned codePage, Utf8Text& out) {
         // No code page gives more units than bytes.
         if (units.size() < end - start) units.resize(end - start);
         int written = MultiByteToWide(codePage, 0, bytes.data() + start, byteCount, units.data(), byteCount);
+        input.ReadUpTo(bytes.data() + end);
         DecodeUnits(units.data(), std::size_t(std::max(written, 0)), out);
         start = end;
     }
@@ -528,7 +534,11 @@ bool SniffsAsUtf16(std::string_view bytes) {
     return sniff && (sniff->encoding == PlainEncoding::Utf16LE || sniff->encoding == PlainEncoding::Utf16BE);
 }
 
-std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
+namespace {
+
+// `owned`: the bytes are the reader's own, and go back to the system as
+// they are decoded.
+std::string Decode(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage, bool owned) {
     if (sniff.encoding == PlainEncoding::Binary) return {};
     std::string_view text = bytes.substr(std::min(sniff.bomLength, bytes.size()));
     if (sniff.encoding == PlainEncoding::Utf8 && sniff.wellFormed) {
@@ -537,20 +547,31 @@ std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, uns
         return copy;
     }
     Utf8Text out(TextCapacity(text, sniff.encoding));
+    ConsumedInput input = owned ? ConsumedInput::Releasing(text) : ConsumedInput();
     std::string storage;
     switch (sniff.encoding) {
-        case PlainEncoding::Utf8: DecodeUtf8(WithoutZeroBytes(text, storage), out); break;
-        case PlainEncoding::Utf16LE: DecodeUtf16<false>(text, out); break;
-        case PlainEncoding::Utf16BE: DecodeUtf16<true>(text, out); break;
-        case PlainEncoding::Ansi: DecodeAnsi(text, ansiCodePage, out); break;
+        case PlainEncoding::Utf8: {
+            std::string_view decoded = WithoutZeroBytes(text, storage, input);
+            DecodeUtf8(decoded, out, input);
+            break;
+        }
+        case PlainEncoding::Utf16LE: DecodeUtf16<false>(text, out, input); break;
+        case PlainEncoding::Utf16BE: DecodeUtf16<true>(text, out, input); break;
+        case PlainEncoding::Ansi: DecodeAnsi(text, ansiCodePage, out, input); break;
         case PlainEncoding::Binary: break;
     }
     return out.Take();
 }
 
+}  // namespace
+
+std::string DecodePlainText(std::string_view bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
+    return Decode(bytes, sniff, ansiCodePage, false);
+}
+
 std::string DecodeOwnedPlainText(std::string bytes, const PlainSniff& sniff, unsigned ansiCodePage) {
     if (sniff.encoding != PlainEncoding::Utf8 || !sniff.wellFormed || sniff.bomLength != 0)
-        return DecodePlainText(bytes, sniff, ansiCodePage);
+        return Decode(bytes, sniff, ansiCodePage, true);
     FinishWellFormedUtf8(bytes);
     return bytes;
 }
