@@ -3,6 +3,8 @@
 #include "idxfilter.h"
 
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -97,6 +99,55 @@ int64_t Deliver(const Extraction& extraction, idx_utf8_sink textSink, idx_proper
     return extraction.units;
 }
 
+void Empty(idx_document& document) {
+    document = idx_document{nullptr, 0, nullptr, 0, nullptr};
+}
+
+std::size_t BlockSize(const Extraction& extraction, std::size_t textBytes, std::size_t terminator) {
+    std::size_t size = extraction.properties.size() * sizeof(idx_property) + textBytes + terminator;
+    for (const auto& property : extraction.properties) size += property.name.size() + property.value.size() + 2;
+    return size;
+}
+
+char* CopyTerminated(char* to, const char* from, std::size_t size, std::size_t terminator) {
+    std::memcpy(to, from, size);
+    std::memset(to + size, 0, terminator);
+    return to + size + terminator;
+}
+
+// One allocation: the property array first (aligned as malloc aligns),
+// then the text (so UTF-16 units stay aligned), then names and values.
+int64_t HandOver(const Extraction& extraction, idx_document& document, int* reason) {
+    if (extraction.units < 0) return Fail(ReasonCode(extraction.failure), reason);
+    const char* text = extraction.text.data();
+    std::size_t textBytes = extraction.text.size(), terminator = 1;
+    if (extraction.wide) {
+        text = reinterpret_cast<const char*>(extraction.wide->Units().data());
+        textBytes = static_cast<std::size_t>(extraction.units) * sizeof(char16_t);
+        terminator = sizeof(char16_t);
+    }
+    void* block = std::malloc(BlockSize(extraction, textBytes, terminator));
+    if (block == nullptr) return Fail(IDX_REASON_OUT_OF_MEMORY, reason);
+    auto* properties = static_cast<idx_property*>(block);
+    char* at = reinterpret_cast<char*>(properties + extraction.properties.size());
+    document.text = at;
+    document.length = textBytes;
+    at = CopyTerminated(at, text, textBytes, terminator);
+    for (std::size_t i = 0; i < extraction.properties.size(); ++i) {
+        const auto& property = extraction.properties[i];
+        properties[i].name = at;
+        at = CopyTerminated(at, property.name.data(), property.name.size(), 1);
+        properties[i].value = at;
+        properties[i].length = property.value.size();
+        at = CopyTerminated(at, property.value.data(), property.value.size(), 1);
+    }
+    document.properties = extraction.properties.empty() ? nullptr : properties;
+    document.property_count = extraction.properties.size();
+    document.block_ = block;
+    if (reason != nullptr) *reason = IDX_REASON_NONE;
+    return extraction.units;
+}
+
 }  // namespace
 
 extern "C" int64_t idx_extract_path(const char* path, const idx_extract_options* options, idx_utf8_sink text_sink,
@@ -117,4 +168,32 @@ extern "C" int64_t idx_extract_bytes(const void* data, size_t size, const idx_ex
     std::string_view bytes(static_cast<const char*>(data), size);
     return Deliver(idxfilter::ExtractBytes(bytes, request.reader, request.ansiCodePage, request.form), text_sink,
                    property_sink, user, reason);
+}
+
+extern "C" int64_t idx_extract_path_owned(const char* path, const idx_extract_options* options,
+                                          idx_document* document, int* reason) {
+    Request request;
+    if (document == nullptr) return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    Empty(*document);
+    if (path == nullptr || !ReadOptions(options, request)) return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    return HandOver(idxfilter::ExtractFile(path, request.reader, request.ansiCodePage, request.form), *document,
+                    reason);
+}
+
+extern "C" int64_t idx_extract_bytes_owned(const void* data, size_t size, const idx_extract_options* options,
+                                           idx_document* document, int* reason) {
+    Request request;
+    if (document == nullptr) return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    Empty(*document);
+    if ((data == nullptr && size != 0) || !ReadOptions(options, request))
+        return Fail(IDX_REASON_BAD_ARGUMENT, reason);
+    std::string_view bytes(static_cast<const char*>(data), size);
+    return HandOver(idxfilter::ExtractBytes(bytes, request.reader, request.ansiCodePage, request.form), *document,
+                    reason);
+}
+
+extern "C" void idx_free_document(idx_document* document) {
+    if (document == nullptr) return;
+    std::free(document->block_);
+    Empty(*document);
 }

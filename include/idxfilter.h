@@ -129,6 +129,39 @@ IDXFILTER_EXPORT int64_t idx_extract_path(const char *path, const idx_extract_op
 IDXFILTER_EXPORT int64_t idx_extract_bytes(const void *data, size_t size, const idx_extract_options *options,
                                            idx_utf8_sink text_sink, idx_property_sink property_sink,
                                            void *user, int *reason);
+
+/*
+ * The same reading, with the text handed over instead of lent: for callers
+ * that keep every text (a language binding would otherwise copy it inside
+ * its sink, on the caller's side of the call). On success `*document` holds
+ * the text in the options' text form, followed by a terminator (a 0 byte,
+ * or a 0 unit for UTF-16) that `length` does not count, and the properties
+ * present, in the order the sinks would receive them; it is owned by the
+ * caller and released with idx_free_document. On failure (-1) the document
+ * is left empty: null pointers, zero counts, nothing to release (releasing
+ * it anyway is harmless). Result and reasons as above.
+ */
+typedef struct idx_property {
+  const char *name;  /* NUL-terminated */
+  const char *value; /* UTF-8, `length` bytes, followed by a 0 byte */
+  size_t length;
+} idx_property;
+
+typedef struct idx_document {
+  const char *text;
+  size_t length;
+  const idx_property *properties;
+  size_t property_count;
+  void *block_; /* the one allocation holding all of the above */
+} idx_document;
+
+IDXFILTER_EXPORT int64_t idx_extract_path_owned(const char *path, const idx_extract_options *options,
+                                                idx_document *document, int *reason);
+IDXFILTER_EXPORT int64_t idx_extract_bytes_owned(const void *data, size_t size, const idx_extract_options *options,
+                                                 idx_document *document, int *reason);
+/* Releases what an _owned call handed over and empties the document; a
+ * null or empty document is left as it is. */
+IDXFILTER_EXPORT void idx_free_document(idx_document *document);
 #endif
 
 #ifdef __cplusplus

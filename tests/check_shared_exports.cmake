@@ -1,5 +1,6 @@
 # The shared library exports idx_filter and the portable second function
-# (idx_extract_path, idx_extract_bytes), and nothing else.
+# (idx_extract_path, idx_extract_bytes, their _owned twins and
+# idx_free_document), and nothing else.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -12,6 +13,7 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 list(SORT exported)
-if(NOT exported STREQUAL "idx_extract_bytes;idx_extract_path;idx_filter")
-  message(FATAL_ERROR "exports are [${exported}], expected [idx_extract_bytes;idx_extract_path;idx_filter]")
+set(expected "idx_extract_bytes;idx_extract_bytes_owned;idx_extract_path;idx_extract_path_owned;idx_filter;idx_free_document")
+if(NOT exported STREQUAL expected)
+  message(FATAL_ERROR "exports are [${exported}], expected [${expected}]")
 endif()

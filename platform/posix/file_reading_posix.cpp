@@ -25,11 +25,16 @@ public:
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, unsigned spareEighths) {
     bytes.clear();
+    // Only a regular file is opened at all: opening a device can do things
+    // of its own (a tape rewinds when it is closed).
+    struct stat named;
+    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return false;
     // Non-blocking, so that opening a FIFO without a writer cannot hang the
     // caller; only regular files are read, and for them the flag changes
     // nothing.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.fd < 0) return false;
+    // What was opened is what is read: the name may have changed hands.
     struct stat status;
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
     if (static_cast<std::uintmax_t>(status.st_size) >= bytes.max_size()) return false;

@@ -9,7 +9,7 @@ from typing import Any
 from . import _native
 from ._opening import open_input
 from ._options import CodePage, Reader, code_page_number, reader_number
-from ._reasons import REASON_BAD_ARGUMENT, REASON_UNREADABLE, reason_for_library
+from ._reasons import REASON_BAD_ARGUMENT, REASON_NO_TEXT, REASON_UNREADABLE, reason_for_library
 from ._result import Result, Source
 
 READER_NAMES = ("complete", "exact")
@@ -76,7 +76,23 @@ def _delivered(extraction: _native.Extraction, empty: bool, reader: int, ansi_co
 
 def deliver_file(path: bytes, reader: int, ansi_code_page: int, utf8: bool = False) -> Delivered:
     """The file at ``path`` (checked bytes), looked at as the tool looks at it;
-    the text as str, or as UTF-8 bytes with ``utf8``."""
+    the text as str, or as UTF-8 bytes with ``utf8``.
+
+    The library is asked first: it reads regular files only, and opens
+    nothing else. A file it gave text (or found binary) needs nothing more,
+    and that is one foreign call, one release of the GIL. Only when it could
+    not read the file, or found no text, is the file looked at here: a FIFO
+    or a file whose size reads 0 is read as a stream, and a failure is
+    named by this process's own errno."""
+    extraction = _native.extract_path(path, reader, ansi_code_page, utf8)
+    if extraction.units > 0:
+        return Delivered(extraction.units, extraction.text, dict(extraction.properties or ()), None)
+    if extraction.reason not in (REASON_UNREADABLE, REASON_NO_TEXT):
+        return _delivered(extraction, False, reader, ansi_code_page)
+    return _deliver_looked_at(path, reader, ansi_code_page, utf8)
+
+
+def _deliver_looked_at(path: bytes, reader: int, ansi_code_page: int, utf8: bool) -> Delivered:
     opened = open_input(path)
     if opened.reason is not None:
         return Delivered(-1, b"" if utf8 else "", {}, opened.reason)

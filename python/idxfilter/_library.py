@@ -30,7 +30,7 @@ from pathlib import Path
 
 LIBRARY_VARIABLE = "IDXFILTER_LIBRARY"
 SYSTEM_NAMES = ("libidxfilter.so.2", "libidxfilter.so")
-REQUIRED_FUNCTIONS = ("idx_extract_path", "idx_extract_bytes")
+REQUIRED_FUNCTIONS = ("idx_extract_path_owned", "idx_extract_bytes_owned", "idx_free_document")
 
 
 class LibraryNotFound(ImportError):

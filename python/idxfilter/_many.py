@@ -60,16 +60,15 @@ def usable_cores() -> int:
 
 
 def default_threads() -> int:
-    """The number of threads when none is asked for: twice the cores. Each
-    thread holds the GIL for a fifth to a quarter of a small file's time
-    (the call around the library, the text's decoding), and a thread that
-    waits for the GIL leaves its core idle; spare threads fill those gaps.
-    (The 10,000 files of bench/index_many_files.sh on a busy 2-core machine,
-    6 batches of 6 to 8 runs, each thread count against the tool's 2 threads
-    run beside it: with 2 threads 56% to 84% of the tool's files per second,
-    median of the batches 72%; with 3 threads 62% to 85%, median 77%; with
-    4 threads 73% to 99%, median 81%.)"""
-    return 2 * usable_cores()
+    """The number of threads when none is asked for: one more than the
+    cores. Each thread holds the GIL for about a third of a small file's
+    time (the text's decoding, the result), and a thread that waits for the
+    GIL leaves its core idle; one spare thread fills those gaps, more only
+    add contention. (The 10,000 files of bench/index_many_files.sh on the
+    idle 2-core machine, 6 runs each beside the tool's 2 threads, medians:
+    2 threads 90% of the tool's files per second, 3 threads 91%, 4 threads
+    81%.)"""
+    return usable_cores() + 1
 
 
 def _check_jobs(jobs: object) -> int:
@@ -84,8 +83,8 @@ def _check_jobs(jobs: object) -> int:
 
 def extract_many(paths: Iterable[Source], *, jobs: int | None = None, reader: Reader = "complete",
                  ansi_code_page: CodePage = None) -> Iterator[Result]:
-    """Extracts the files at ``paths`` on ``jobs`` threads (default: twice
-    the cores, see :func:`default_threads`) and yields one :class:`Result` per path, in the order
+    """Extracts the files at ``paths`` on ``jobs`` threads (default: one
+    more than the cores, see :func:`default_threads`) and yields one :class:`Result` per path, in the order
     of the paths. ``paths`` may be any iterable, a generator of millions
     included: it is read as the work goes on. Options as for
     :func:`idxfilter.extract` (checked before the first path is read);

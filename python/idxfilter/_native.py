@@ -1,29 +1,23 @@
-"""The ctypes binding of ``idx_extract_path`` and ``idx_extract_bytes``.
+"""The ctypes binding of ``idx_extract_path_owned`` and ``idx_extract_bytes_owned``.
 
-Each call lends the text (and the document properties before it) to two
-callbacks that copy them into a collector. The callbacks are made once, at
-import; a call finds its collector by the number passed as the library's
-``user`` pointer. Nothing a callback does can raise into the library: an
-exception is kept in the collector and raised once the call has returned.
-
-ctypes releases the GIL for the length of each foreign call, so calls on
-several threads run at once (the library keeps no state between calls).
+Each call hands over the text and the document properties in one block,
+which is decoded here and freed. The GIL is released for the whole foreign
+call and taken back once, when it returns: nothing is called back into
+Python from the library's side, so calls on several threads run at once
+(the library keeps no state between calls) and a thread's reading never
+waits for another thread's Python code.
 """
 
 from __future__ import annotations
 
 import ctypes
-import itertools
+import threading
 from dataclasses import dataclass
 from typing import Any
 
 from ._library import load_library
 
 _library, LIBRARY_PATH = load_library()
-
-_TextSink = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_size_t, ctypes.c_void_p)
-_PropertySink = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p, ctypes.c_size_t,
-                                 ctypes.c_void_p)
 
 
 class _Options(ctypes.Structure):
@@ -32,71 +26,90 @@ class _Options(ctypes.Structure):
                 ("ansi_code_page", ctypes.c_uint32)]
 
 
+class _Property(ctypes.Structure):
+    _fields_ = [("name", ctypes.c_char_p),
+                ("value", ctypes.c_void_p),
+                ("length", ctypes.c_size_t)]
+
+
+class _Document(ctypes.Structure):
+    _fields_ = [("text", ctypes.c_void_p),
+                ("length", ctypes.c_size_t),
+                ("properties", ctypes.POINTER(_Property)),
+                ("property_count", ctypes.c_size_t),
+                ("block", ctypes.c_void_p)]
+
+
 @dataclass(slots=True)
 class Extraction:
     """What one call delivered: the library's result and reason code, the
     text (empty when none; str, or its UTF-8 bytes when ``utf8`` was asked
-    for) and the properties in the order lent."""
+    for) and the properties in the library's order."""
 
     utf8: bool = False
     units: int = -1
     reason: int = 0
     text: str | bytes = ""
     properties: list[tuple[str, str]] | None = None
-    error: BaseException | None = None
 
 
-# The text is decoded straight from the library's buffer (strictly: the
-# library promises valid UTF-8), without a bytes copy in between. The
-# callback holds the GIL, as a PyDLL call needs.
+# The text is decoded straight from the library's block (strictly: the
+# library promises valid UTF-8), without a bytes copy in between.
 _decode_utf8 = ctypes.pythonapi.PyUnicode_DecodeUTF8
 _decode_utf8.argtypes = [ctypes.c_void_p, ctypes.c_ssize_t, ctypes.c_char_p]
 _decode_utf8.restype = ctypes.py_object
 
-_collectors: dict[int, Extraction] = {}
-_keys = itertools.count(1)
-
-
-def _copy_text(text: int | None, length: int, user: int | None) -> None:
-    collector = _collectors.get(user or 0)
-    if collector is None:
-        return
-    try:
-        if collector.utf8:
-            collector.text = ctypes.string_at(text, length) if length else b""
-        else:
-            collector.text = _decode_utf8(text, length, None) if length else ""
-    except BaseException as error:  # noqa: BLE001 - nothing may cross into C
-        collector.error = error
-
-
-def _copy_property(name: bytes | None, value: int | None, length: int, user: int | None) -> None:
-    collector = _collectors.get(user or 0)
-    if collector is None:
-        return
-    try:
-        word = (name or b"").decode("utf-8")
-        if collector.properties is None:
-            collector.properties = []
-        collector.properties.append(
-            (word, _decode_utf8(value, length, None) if length else ""))
-    except BaseException as error:  # noqa: BLE001 - nothing may cross into C
-        collector.error = error
-
-
-# Kept alive for as long as the module: the library calls them.
-_text_sink = _TextSink(_copy_text)
-_property_sink = _PropertySink(_copy_property)
-
-_extract_path = _library.idx_extract_path
+_extract_path = _library.idx_extract_path_owned
 _extract_path.restype = ctypes.c_int64
-_extract_path.argtypes = [ctypes.c_char_p, ctypes.POINTER(_Options), _TextSink, _PropertySink,
-                          ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+_extract_path.argtypes = [ctypes.c_char_p, ctypes.POINTER(_Options), ctypes.POINTER(_Document),
+                          ctypes.POINTER(ctypes.c_int)]
 
-_extract_bytes = _library.idx_extract_bytes
+_extract_bytes = _library.idx_extract_bytes_owned
 _extract_bytes.restype = ctypes.c_int64
-_extract_bytes.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(_Options), _TextSink,
-                           _PropertySink, ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+_extract_bytes.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(_Options),
+                           ctypes.POINTER(_Document), ctypes.POINTER(ctypes.c_int)]
+
+_free_document = _library.idx_free_document
+_free_document.restype = None
+_free_document.argtypes = [ctypes.POINTER(_Document)]
+
+
+class _CallSpace(threading.local):
+    """The document and reason a thread's calls write into, made once per
+    thread (a structure and two pointers to it cost more than the call
+    around a small file)."""
+
+    def __init__(self) -> None:
+        self.document = _Document()
+        self.reason = ctypes.c_int(0)
+        self.document_pointer = ctypes.pointer(self.document)
+        self.reason_pointer = ctypes.pointer(self.reason)
+
+
+_space = _CallSpace()
+
+
+def _taken(units: int, utf8: bool) -> Extraction:
+    """The Extraction of the call just made on this thread; frees its block."""
+    space = _space
+    document = space.document
+    result = Extraction(utf8, units, space.reason.value)
+    if units < 0:
+        return result
+    try:
+        if document.property_count:
+            result.properties = [
+                (p.name.decode("utf-8"), _decode_utf8(p.value, p.length, None) if p.length else "")
+                for p in document.properties[:document.property_count]]
+        if document.length:
+            result.text = (ctypes.string_at(document.text, document.length) if utf8
+                           else _decode_utf8(document.text, document.length, None))
+        elif utf8:
+            result.text = b""
+    finally:
+        _free_document(space.document_pointer)
+    return result
+
 
 _options_cache: dict[tuple[int, int], Any] = {}
 
@@ -112,44 +125,21 @@ def _options(reader: int, ansi_code_page: int) -> Any:
     return options
 
 
-def _finished(collector: Extraction, key: int, units: int, reason: Any) -> Extraction:
-    del _collectors[key]
-    collector.units = units
-    collector.reason = reason.value
-    if collector.error is not None:
-        raise collector.error
-    return collector
-
-
 def extract_path(path: bytes, reader: int, ansi_code_page: int, utf8: bool = False) -> Extraction:
-    """``idx_extract_path`` on ``path`` (bytes without NUL); the text as str,
-    or as the library's UTF-8 bytes with ``utf8``."""
-    collector = Extraction(utf8)
-    key = next(_keys)
-    _collectors[key] = collector
-    reason = ctypes.c_int(0)
-    try:
-        units = _extract_path(path, _options(reader, ansi_code_page), _text_sink, _property_sink,
-                              key, ctypes.byref(reason))
-    except BaseException:
-        del _collectors[key]
-        raise
-    return _finished(collector, key, units, reason)
+    """``idx_extract_path_owned`` on ``path`` (bytes without NUL); the text as
+    str, or as the library's UTF-8 bytes with ``utf8``."""
+    space = _space
+    units = _extract_path(path, _options(reader, ansi_code_page), space.document_pointer,
+                          space.reason_pointer)
+    return _taken(units, utf8)
 
 
 def _extract_bytes_at(data: Any, size: int, reader: int, ansi_code_page: int,
                       utf8: bool) -> Extraction:
-    collector = Extraction(utf8)
-    key = next(_keys)
-    _collectors[key] = collector
-    reason = ctypes.c_int(0)
-    try:
-        units = _extract_bytes(data, size, _options(reader, ansi_code_page), _text_sink,
-                               _property_sink, key, ctypes.byref(reason))
-    except BaseException:
-        del _collectors[key]
-        raise
-    return _finished(collector, key, units, reason)
+    space = _space
+    units = _extract_bytes(data, size, _options(reader, ansi_code_page), space.document_pointer,
+                           space.reason_pointer)
+    return _taken(units, utf8)
 
 
 class _Buffer(ctypes.Structure):

@@ -10,8 +10,11 @@ and gets the tool's words for it. A FIFO, or a file whose size reads 0
 the tool reads it, and handed over as bytes. Failures are named by this
 process's own errno ("missing", "permission denied", ...).
 
-One system call per file matters here: every call releases and takes back
-the GIL, and on a thread pool each taking back can wait for another thread.
+The library is asked first and looks at the file itself (it opens regular
+files only); this is the way for the files it could not read or found no
+text in, so that the common file costs one system call from Python's side
+less: every call releases and takes back the GIL, and on a thread pool each
+taking back can wait for another thread.
 """
 
 from __future__ import annotations

@@ -29,6 +29,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 #endif
 
 namespace idxfilter {
@@ -323,6 +324,30 @@ TEST(Fifo, WithWriterAndDataIsNotRead) {
     char left[16];
     EXPECT_EQ(::read(both, left, sizeof left), 10) << "the filter consumed the FIFO's data";
     ::close(both);
+    std::filesystem::remove(fifo);
+}
+
+// A file that is not regular is never opened, for opening one can have
+// effects of its own (a device rewinds; here, a writer waiting for a
+// reader is let through).
+TEST(Fifo, IsNotEvenOpened) {
+    TempFile file("x");
+    std::string fifo = file.Path() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto writer = std::async(std::launch::async, [&fifo] { return ::open(fifo.c_str(), O_WRONLY); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the writer is waiting
+    Delivery delivery = FilterFile(fifo.c_str());
+    EXPECT_EQ(delivery.result, -1);
+    bool opened = writer.wait_for(std::chrono::milliseconds(300)) == std::future_status::ready;
+    EXPECT_FALSE(opened) << "the filter opened the FIFO";
+    if (!opened) {  // lets the waiting writer through
+        int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        int writing = writer.get();
+        ::close(reader);
+        if (writing >= 0) ::close(writing);
+    } else if (int writing = writer.get(); writing >= 0) {
+        ::close(writing);
+    }
     std::filesystem::remove(fifo);
 }
 
