@@ -231,9 +231,9 @@ std::string_view WithoutZeroBytes(std::string_view bytes, std::string& storage, 
 
 // Plain ASCII runs are copied as they are, and so is each well-formed
 // sequence; each ill-formed subpart becomes U+FFFD, each CR goes through
-// the line-end rule. Room is made a block at a time: for the block's bytes
-// (and a sequence that crosses its end), and again after each U+FFFD,
-// which may take more room than its bytes.
+// the line-end rule. Room is made a block at a time, for the most the
+// block can take (three bytes a byte: a U+FFFD for each) and a sequence
+// that crosses its end, so that no character asks for room of its own.
 void DecodeUtf8(std::string_view bytes, Utf8Text& out, ConsumedInput input) {
     constexpr std::size_t kBlock = std::size_t{1} << 15;
     auto begin = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -241,7 +241,7 @@ void DecodeUtf8(std::string_view bytes, Utf8Text& out, ConsumedInput input) {
     auto end = begin + bytes.size();
     while (p < end) {
         auto blockEnd = p + std::min(kBlock, std::size_t(end - p));
-        out.Reserve(std::size_t(blockEnd - p) + 4);
+        out.Reserve(3 * std::size_t(blockEnd - p) + 4, std::size_t(p - begin), std::size_t(end - p));
         while (p < blockEnd) {
             p += out.PutPlainAsciiReserved(reinterpret_cast<const char*>(p), std::size_t(blockEnd - p));
             if (p == blockEnd) break;
@@ -256,8 +256,6 @@ void DecodeUtf8(std::string_view bytes, Utf8Text& out, ConsumedInput input) {
                 continue;
             }
             p += step.length;
-            out.Reserve(std::size_t(blockEnd > p ? blockEnd - p : 0) + 4 + 3, std::size_t(p - begin),
-                        std::size_t(end - p));
             out.PutReserved(kReplacement);
         }
         input.ReadUpTo(p);

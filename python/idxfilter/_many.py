@@ -60,15 +60,14 @@ def usable_cores() -> int:
 
 
 def default_threads() -> int:
-    """The number of threads when none is asked for: one more than the
-    cores. Each thread holds the GIL for about a third of a small file's
-    time (the text's decoding, the result), and a thread that waits for the
-    GIL leaves its core idle; one spare thread fills those gaps, more only
-    add contention. (The 10,000 files of bench/index_many_files.sh on the
-    idle 2-core machine, 6 runs each beside the tool's 2 threads, medians:
-    2 threads 90% of the tool's files per second, 3 threads 91%, 4 threads
-    81%.)"""
-    return usable_cores() + 1
+    """The number of threads when none is asked for: one per core. Each
+    thread holds the GIL only for the text's decoding and the result, once
+    a file, and more threads than cores only add contention for it. (The
+    10,000 files of bench/index_many_files.sh on the idle 2-core machine,
+    3 batches of 6 runs for each reader beside the tool's 2 threads, median
+    of the 6 batches: 2 threads 87% of the tool's files per second, 3
+    threads 84%, 4 threads 77%.)"""
+    return usable_cores()
 
 
 def _check_jobs(jobs: object) -> int:
@@ -84,7 +83,7 @@ def _check_jobs(jobs: object) -> int:
 def extract_many(paths: Iterable[Source], *, jobs: int | None = None, reader: Reader = "complete",
                  ansi_code_page: CodePage = None) -> Iterator[Result]:
     """Extracts the files at ``paths`` on ``jobs`` threads (default: one
-    more than the cores, see :func:`default_threads`) and yields one :class:`Result` per path, in the order
+    per core, see :func:`default_threads`) and yields one :class:`Result` per path, in the order
     of the paths. ``paths`` may be any iterable, a generator of millions
     included: it is read as the work goes on. Options as for
     :func:`idxfilter.extract` (checked before the first path is read);
