@@ -16,6 +16,7 @@
 #include "complete/line_ends.h"
 #include "complete/plain_ascii.h"
 #include "text/ascii.h"
+#include "text/utf8_codec.h"
 #include "platform/code_pages.h"
 
 namespace idxfilter::complete {
@@ -30,52 +31,6 @@ constexpr unsigned kFallbackCodePage = 1252;
 constexpr std::size_t kUtf16SampleBytes = 4096;
 
 // ----- UTF-8 -----
-
-// One step of UTF-8 decoding at `p` (before `end`), as the WHATWG decoder
-// takes it: a well-formed sequence of `length` bytes, or an ill-formed
-// maximal subpart of `length` bytes (one U+FFFD), which is `cut` when the
-// input ended inside a sequence that was well-formed so far.
-struct Utf8Step {
-    std::size_t length;
-    bool wellFormed;
-    bool cut;
-};
-
-bool IsTrail(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-Utf8Step StepUtf8(const unsigned char* p, const unsigned char* end) {
-    unsigned lead = *p;
-    if (lead < 0x80) return {1, true, false};
-    // The common well-formed forms first: two bytes, and three bytes whose
-    // second byte may take the whole trail range.
-    if (end - p >= 3 && IsTrail(p[1])) {
-        if (lead >= 0xC2 && lead <= 0xDF) return {2, true, false};
-        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && IsTrail(p[2])) return {3, true, false};
-    }
-    std::size_t trails;
-    unsigned lower = 0x80, upper = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trails = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trails = 2;
-        if (lead == 0xE0) lower = 0xA0;
-        if (lead == 0xED) upper = 0x9F;  // no encoded surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trails = 3;
-        if (lead == 0xF0) lower = 0x90;
-        if (lead == 0xF4) upper = 0x8F;
-    } else {
-        return {1, false, false};
-    }
-    for (std::size_t taken = 0; taken < trails; ++taken) {
-        const unsigned char* trail = p + 1 + taken;
-        if (trail == end) return {1 + taken, false, true};
-        if (*trail < lower || *trail > upper) return {1 + taken, false, false};
-        lower = 0x80;
-        upper = 0xBF;
-    }
-    return {1 + trails, true, false};
-}
 
 // Well-formed UTF-8, where a sequence cut by the end of the input counts
 // when a whole sequence came before it or the cut one holds a

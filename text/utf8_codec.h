@@ -1,6 +1,7 @@
 // The one UTF-8 codec of the filter: decoding into UTF-16 units, the
-// well-formedness test, and the two encodings of UTF-16 units (each unit by
-// itself, as the filter's text is stored, and pairs joined, for readers).
+// well-formedness test, the strict step of the complete reader's plain
+// text, and the two encodings of UTF-16 units (each unit by itself, as the
+// filter's text is stored, and pairs joined, for readers).
 //
 // Decoding follows RFC 3629 with one deliberate extension: the three-byte
 // forms of surrogate code points (ED A0 80 to ED BF BF) are accepted and
@@ -107,6 +108,53 @@ bool DecodeUtf8(const unsigned char* begin, const unsigned char* end, Emit&& emi
 
 // True when [begin, end) is well-formed in the sense above.
 bool IsWellFormedUtf8(const char* begin, const char* end);
+
+// One step of strict UTF-8 decoding at `p` (before `end`), as the WHATWG
+// decoder takes it, for text read as today's writers mean it (encoded
+// surrogates are ill-formed here, unlike in DecodeUtf8 above): a well-formed sequence of `length` bytes, or an ill-formed
+// maximal subpart of `length` bytes (one U+FFFD), which is `cut` when the
+// input ended inside a sequence that was well-formed so far.
+struct Utf8Step {
+    std::size_t length;
+    bool wellFormed;
+    bool cut;
+};
+
+inline bool IsTrail(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+inline Utf8Step StepUtf8(const unsigned char* p, const unsigned char* end) {
+    unsigned lead = *p;
+    if (lead < 0x80) return {1, true, false};
+    // The common well-formed forms first: two bytes, and three bytes whose
+    // second byte may take the whole trail range.
+    if (end - p >= 3 && IsTrail(p[1])) {
+        if (lead >= 0xC2 && lead <= 0xDF) return {2, true, false};
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && IsTrail(p[2])) return {3, true, false};
+    }
+    std::size_t trails;
+    unsigned lower = 0x80, upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trails = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trails = 2;
+        if (lead == 0xE0) lower = 0xA0;
+        if (lead == 0xED) upper = 0x9F;  // no encoded surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trails = 3;
+        if (lead == 0xF0) lower = 0x90;
+        if (lead == 0xF4) upper = 0x8F;
+    } else {
+        return {1, false, false};
+    }
+    for (std::size_t taken = 0; taken < trails; ++taken) {
+        const unsigned char* trail = p + 1 + taken;
+        if (trail == end) return {1 + taken, false, true};
+        if (*trail < lower || *trail > upper) return {1 + taken, false, false};
+        lower = 0x80;
+        upper = 0xBF;
+    }
+    return {1 + trails, true, false};
+}
 
 
 // Decodes [begin, end) into `out`, which has room for one unit a byte, and
