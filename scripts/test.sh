@@ -52,6 +52,7 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake \
   -DIDXFILTER_WINDOWS_ARCH=i686 -DCMAKE_BUILD_TYPE=Release
 ninja -C build/windows -j "$jobs"
 if /usr/lib/wine/wine --version > /dev/null 2>&1; then
+  echo "note: this machine runs 32-bit programs; the DLL's whole suite runs under 32-bit Wine"
   ctest --test-dir build/windows --output-on-failure
 else
   # Some kernels cannot run 32-bit programs at all; the DLL's tables are
