@@ -85,26 +85,24 @@ def deliver_file(path: bytes, reader: int, ansi_code_page: int, utf8: bool = Fal
     or a file whose size reads 0 is read as a stream, and a failure is
     named by this process's own errno."""
     extraction = _native.extract_path(path, reader, ansi_code_page, utf8)
-    if extraction.units > 0:
-        return Delivered(extraction.units, extraction.text, dict(extraction.properties or ()), None)
-    if extraction.reason not in (REASON_UNREADABLE, REASON_NO_TEXT):
+    if extraction.units > 0 or extraction.reason not in (REASON_UNREADABLE, REASON_NO_TEXT):
         return _delivered(extraction, False, reader, ansi_code_page)
-    return _deliver_looked_at(path, reader, ansi_code_page, utf8)
+    return _deliver_looked_at(path, extraction, reader, ansi_code_page, utf8)
 
 
-def _deliver_looked_at(path: bytes, reader: int, ansi_code_page: int, utf8: bool) -> Delivered:
+def _deliver_looked_at(path: bytes, first: _native.Extraction, reader: int, ansi_code_page: int,
+                       utf8: bool) -> Delivered:
+    """``path`` after the library's ``first`` answer gave nothing: a file the
+    library reads by its path keeps that answer (it is not read again), and
+    its failure is named here."""
     opened = open_input(path)
     if opened.reason is not None:
         return Delivered(-1, b"" if utf8 else "", {}, opened.reason)
-    unreadable = None
     if opened.data is not None:
         extraction = _native.extract_buffer(opened.data, reader, ansi_code_page, utf8)
-    else:
-        assert opened.path is not None
-        extraction = _native.extract_path(opened.path, reader, ansi_code_page, utf8)
-        if extraction.reason == REASON_UNREADABLE:
-            unreadable = opened.reason_it_cannot_be_read()
-    return _delivered(extraction, opened.empty, reader, ansi_code_page, unreadable)
+        return _delivered(extraction, opened.empty, reader, ansi_code_page)
+    unreadable = opened.reason_it_cannot_be_read() if first.reason == REASON_UNREADABLE else None
+    return _delivered(first, False, reader, ansi_code_page, unreadable)
 
 
 def _as_result(delivered: Delivered, source: Source | None, reader: int) -> Result:
